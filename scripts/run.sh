@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds Kestrowinda and runs it under Wine in a private prefix with one simulated queue of the
+# model, "Vek Brelvistoka 410ZQ" on LPT1:, whose jobs land in a capture file.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KW_BUILD_DIR:-$root/build}
+. "$root/scripts/lib/wine.sh"
+
+"$root/scripts/setup.sh" || exit 1
+"$root/scripts/build.sh" win64 || exit 1
+
+exe="$build/win64/app/kestrowinda.exe"
+run="$build/run"
+prefix="$run/prefix"
+capture="$run/capture-LPT1.bin"
+mkdir -p "$run"
+rm -f "$capture"
+
+own_display=0
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  kw_start_xvfb || exit 1
+  own_display=1
+fi
+trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null; kw_stop_xvfb' EXIT
+
+if [ ! -f "$prefix/.kestrowinda" ]; then
+  echo "Making the Wine prefix $prefix ..."
+  rm -rf "$prefix"
+  kw_make_prefix "$prefix" || exit 1
+  kw_add_queue "$prefix" "Vek Brelvistoka 410ZQ" "LPT1:" || exit 1
+  touch "$prefix/.kestrowinda"
+fi
+kw_capture_port "$prefix" "LPT1:" "$capture" || exit 1
+
+cp "$exe" "$run/"
+for help in "$build/win64/app/ksw4qz.chm"; do
+  [ -f "$help" ] && cp "$help" "$run/"
+done
+
+export WINEPREFIX=$prefix
+if [ $own_display -eq 1 ]; then
+  echo "No display: running on a virtual X server."
+  wine "$run/kestrowinda.exe" &
+  pid=$!
+  sleep 8
+  import -window root "$run/screenshot.png" 2>/dev/null && echo "Screenshot: $run/screenshot.png"
+  wait $pid
+  status=$?
+else
+  wine "$run/kestrowinda.exe"
+  status=$?
+fi
+echo "Kestrowinda ended with exit status $status."
+if [ -s "$capture" ]; then
+  echo "The printer received $(stat -c %s "$capture") bytes, kept in $capture:"
+  od -A d -t x1z -v "$capture"
+else
+  echo "Nothing was sent to the printer (capture file: $capture)."
+fi
