@@ -39,31 +39,38 @@ public:
     using CommandFn = void (T::*)();
     using NotifyFn = LRESULT (T::*)(NMHDR*);
     using MessageFn = LRESULT (T::*)(WPARAM, LPARAM);
+    // Returns whether it handled the message; when not, the default handling runs.
+    using FilterFn = bool (T::*)(WPARAM, LPARAM, LRESULT&);
 
     struct Entry {
-        enum class Kind { Command, ControlCode, Notify, Message } kind;
+        enum class Kind { Command, ControlCode, Notify, Message, Filter } kind;
         UINT msgOrId;  // the message for Kind::Message, else the command or control id
         UINT code;     // notification code for ControlCode and Notify
         CommandFn command;
         NotifyFn notify;
         MessageFn message;
+        FilterFn filter;
     };
 
     // A command from a menu, an accelerator or a button (notification code 0 or 1).
     static Entry Command(UINT id, CommandFn fn) {
-        return {Entry::Kind::Command, id, 0, fn, nullptr, nullptr};
+        return {Entry::Kind::Command, id, 0, fn, nullptr, nullptr, nullptr};
     }
     // A WM_COMMAND notification with one code from one control (BN_CLICKED, EN_CHANGE, ...).
     static Entry Control(UINT id, UINT code, CommandFn fn) {
-        return {Entry::Kind::ControlCode, id, code, fn, nullptr, nullptr};
+        return {Entry::Kind::ControlCode, id, code, fn, nullptr, nullptr, nullptr};
     }
     // A WM_NOTIFY notification with one code from one control.
     static Entry Notify(UINT id, UINT code, NotifyFn fn) {
-        return {Entry::Kind::Notify, id, code, nullptr, fn, nullptr};
+        return {Entry::Kind::Notify, id, code, nullptr, fn, nullptr, nullptr};
     }
     // Any other window message.
     static Entry Message(UINT msg, MessageFn fn) {
-        return {Entry::Kind::Message, msg, 0, nullptr, nullptr, fn};
+        return {Entry::Kind::Message, msg, 0, nullptr, nullptr, fn, nullptr};
+    }
+    // A window message that the handler may leave to the default handling.
+    static Entry MessageIf(UINT msg, FilterFn fn) {
+        return {Entry::Kind::Filter, msg, 0, nullptr, nullptr, nullptr, fn};
     }
 
     MessageMap(const MessageMapBase* base, std::initializer_list<Entry> entries)
@@ -96,6 +103,10 @@ private:
                 if (msg != e.msgOrId) continue;
                 result = (self->*e.message)(wp, lp);
                 return true;
+            case Entry::Kind::Filter:
+                if (msg != e.msgOrId) continue;
+                if ((self->*e.filter)(wp, lp, result)) return true;
+                return false;
             }
         }
         return false;
