@@ -21,13 +21,15 @@ std::wstring Env(const wchar_t* name) {
 }
 
 std::wstring WithSlash(std::wstring path, wchar_t slash) {
-    if (!path.empty() && path.back() != slash) path += slash;
+    if (!path.empty() && path.back() != slash)
+        path += slash;
     return path;
 }
 
 std::wstring FileNameForPort(const std::wstring& port) {
     std::wstring name = L"capture-";
-    for (wchar_t c : port) name += iswalnum(c) ? c : L'_';
+    for (wchar_t c : port)
+        name += iswalnum(c) ? c : L'_';
     return name + L".bin";
 }
 
@@ -37,8 +39,7 @@ void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 }
 
 void SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                     sizeof(value));
+    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
 }  // namespace
@@ -60,7 +61,8 @@ TestPrinters::~TestPrinters() {
     HKEY spooler = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSpoolerKey, 0, KEY_SET_VALUE, &spooler) ==
         ERROR_SUCCESS) {
-        for (const std::wstring& port : m_ports) ::RegDeleteValueW(spooler, port.c_str());
+        for (const std::wstring& port : m_ports)
+            ::RegDeleteValueW(spooler, port.c_str());
         ::RegCloseKey(spooler);
     }
 }
@@ -68,9 +70,8 @@ TestPrinters::~TestPrinters() {
 void TestPrinters::Add(const std::wstring& name, const std::wstring& port,
                        const std::wstring& driver, DWORD attributes, DWORD status) {
     HKEY key = nullptr;
-    const LONG created =
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kPrintersKey + name).c_str(), 0, nullptr, 0,
-                          KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const LONG created = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kPrintersKey + name).c_str(), 0,
+                                           nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     ASSERT_EQ(created, ERROR_SUCCESS) << "cannot create the queue's registry key";
     SetString(key, L"Name", name);
     SetString(key, L"Port", port);
@@ -85,7 +86,8 @@ void TestPrinters::Add(const std::wstring& name, const std::wstring& port,
     if (std::find(m_queues.begin(), m_queues.end(), name) == m_queues.end()) {
         m_queues.push_back(name);
     }
-    if (port != L"FILE:") MapPort(port);
+    if (port != L"FILE:")
+        MapPort(port);
 }
 
 void TestPrinters::Remove(const std::wstring& name) {
@@ -94,7 +96,8 @@ void TestPrinters::Remove(const std::wstring& name) {
 }
 
 void TestPrinters::MapPort(const std::wstring& port) {
-    if (std::find(m_ports.begin(), m_ports.end(), port) != m_ports.end()) return;
+    if (std::find(m_ports.begin(), m_ports.end(), port) != m_ports.end())
+        return;
     // The spooler writes with Unix paths.
     std::wstring unixDir = Env(L"KW_TEST_UNIX_DIR");
     ASSERT_FALSE(unixDir.empty()) << "KW_TEST_UNIX_DIR is not set; run under run-in-wine.sh";

@@ -16,7 +16,7 @@ inline constexpr wchar_t kModelDriver[] = L"Vek Brelvistoka 410ZQ";
 std::wstring TestDir();
 
 class TestPrinters {
-public:
+  public:
     TestPrinters() = default;
     // Removes every queue and port mapping that this object added.
     ~TestPrinters();
@@ -25,8 +25,7 @@ public:
 
     // Adds a queue; jobs for its port (other than "FILE:") go to the port's capture file.
     void Add(const std::wstring& name, const std::wstring& port,
-             const std::wstring& driver = kModelDriver, DWORD attributes = 0x40,
-             DWORD status = 0);
+             const std::wstring& driver = kModelDriver, DWORD attributes = 0x40, DWORD status = 0);
     void Remove(const std::wstring& name);
 
     // Bytes spooled to `port` since the last Clear (empty when none).
@@ -35,7 +34,7 @@ public:
     void Clear(const std::wstring& port) const;
     std::wstring CapturePath(const std::wstring& port) const;
 
-private:
+  private:
     void MapPort(const std::wstring& port);
 
     std::vector<std::wstring> m_queues;

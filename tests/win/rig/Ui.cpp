@@ -26,8 +26,8 @@ bool IsTopLevelDialog(HWND hwnd) {
 }
 
 std::string Narrow(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr,
-                                           nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
     out.resize(out.size() - 1);
@@ -51,7 +51,8 @@ void Pump(int ms) {
 bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     const DWORD end = ::GetTickCount() + static_cast<DWORD>(timeoutMs);
     while (!done()) {
-        if (static_cast<LONG>(end - ::GetTickCount()) <= 0) return false;
+        if (static_cast<LONG>(end - ::GetTickCount()) <= 0)
+            return false;
         Pump(10);
     }
     return true;
@@ -80,7 +81,8 @@ bool IsChecked(HWND dialog, int id) {
 std::wstring ComboText(HWND dialog, int id) {
     HWND combo = ::GetDlgItem(dialog, id);
     const LRESULT index = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return L"";
+    if (index == CB_ERR)
+        return L"";
     wchar_t buffer[256] = {};
     ::SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
     return buffer;
@@ -109,7 +111,8 @@ std::vector<std::wstring> ComboEntries(HWND dialog, int id) {
 }
 
 bool IsMessageBox(HWND window) {
-    if (!IsTopLevelDialog(window)) return false;
+    if (!IsTopLevelDialog(window))
+        return false;
     bool any = false;
     for (HWND child = ::GetWindow(window, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
@@ -117,7 +120,8 @@ bool IsMessageBox(HWND window) {
         ::GetClassNameW(child, name, 32);
         const std::wstring kind = name;
         const int id = ::GetDlgCtrlID(child);
-        if (kind == L"Button") continue;
+        if (kind == L"Button")
+            continue;
         if (kind == L"Static" && (id == 0xFFFF || id == 1088)) {
             any = true;
             continue;
@@ -133,13 +137,16 @@ SeenBox Inspect(HWND box) {
     seen.text = ItemText(box, 0xFFFF);
     const auto icon = reinterpret_cast<HICON>(::SendDlgItemMessageW(box, 1088, STM_GETICON, 0, 0));
     if (icon) {
-        if (icon == ::LoadIconW(nullptr, IDI_EXCLAMATION)) seen.icon = Icon::Exclamation;
-        if (icon == ::LoadIconW(nullptr, IDI_ASTERISK)) seen.icon = Icon::Information;
-        if (icon == ::LoadIconW(nullptr, IDI_HAND)) seen.icon = Icon::Stop;
-        if (icon == ::LoadIconW(nullptr, IDI_QUESTION)) seen.icon = Icon::Question;
+        if (icon == ::LoadIconW(nullptr, IDI_EXCLAMATION))
+            seen.icon = Icon::Exclamation;
+        if (icon == ::LoadIconW(nullptr, IDI_ASTERISK))
+            seen.icon = Icon::Information;
+        if (icon == ::LoadIconW(nullptr, IDI_HAND))
+            seen.icon = Icon::Stop;
+        if (icon == ::LoadIconW(nullptr, IDI_QUESTION))
+            seen.icon = Icon::Question;
     }
-    for (HWND child = ::GetWindow(box, GW_CHILD); child;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         wchar_t name[32] = {};
         ::GetClassNameW(child, name, 32);
         if (std::wstring(name) == L"Button" && ::IsWindowVisible(child)) {
@@ -187,7 +194,8 @@ LRESULT CALLBACK UiScript::CbtHook(int code, WPARAM wp, LPARAM lp) {
 }
 
 void CALLBACK UiScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (t_script) t_script->OnTick();
+    if (t_script)
+        t_script->OnTick();
 }
 
 void UiScript::OnTick() {
@@ -207,8 +215,10 @@ void UiScript::OnTick() {
             m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(i--));
             continue;
         }
-        if (!IsTopLevelDialog(hwnd) || !::IsWindowVisible(hwnd)) continue;
-        if (pending.seenAt == 0) pending.seenAt = now ? now : 1;
+        if (!IsTopLevelDialog(hwnd) || !::IsWindowVisible(hwnd))
+            continue;
+        if (pending.seenAt == 0)
+            pending.seenAt = now ? now : 1;
         if (pending.cancelled) {
             if (now - pending.seenAt > kStepTimeoutMs) {
                 std::fprintf(stderr, "FATAL: an unexpected dialog \"%s\" does not close\n",
@@ -220,22 +230,24 @@ void UiScript::OnTick() {
         }
         const bool haveStep = !m_steps.empty();
         const bool matches =
-            haveStep && (m_steps.front().messageBox
-                             ? IsMessageBox(hwnd)
-                             : m_steps.front().caption.empty() || m_steps.front().caption == Text(hwnd));
+            haveStep && (m_steps.front().messageBox ? IsMessageBox(hwnd)
+                                                    : m_steps.front().caption.empty() ||
+                                                          m_steps.front().caption == Text(hwnd));
         if (matches) {
             Step step = std::move(m_steps.front());
             m_steps.pop_front();
-            if (!m_steps.empty()) m_steps.front().queuedAt = now;
+            if (!m_steps.empty())
+                m_steps.front().queuedAt = now;
             m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(i));
             Run(hwnd, std::move(step));
             return;  // the lists may have changed while the step ran
         }
-        if (!haveStep && now - pending.seenAt < kUnexpectedGraceMs) continue;
+        if (!haveStep && now - pending.seenAt < kUnexpectedGraceMs)
+            continue;
         const SeenBox seen = Inspect(hwnd);
         m_unexpected.push_back(seen);
-        ADD_FAILURE() << "unexpected dialog \"" << Narrow(seen.caption) << "\": "
-                      << Narrow(seen.text);
+        ADD_FAILURE() << "unexpected dialog \"" << Narrow(seen.caption)
+                      << "\": " << Narrow(seen.text);
         pending.cancelled = true;
         pending.seenAt = now;
         ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -251,7 +263,8 @@ void UiScript::Run(HWND dialog, Step step) {
     m_answered.push_back(seen);
     int button = step.button;
     bool offered = false;
-    for (int id : seen.buttons) offered = offered || id == button;
+    for (int id : seen.buttons)
+        offered = offered || id == button;
     if (!offered) {
         ADD_FAILURE() << "message box \"" << Narrow(seen.text) << "\" has no button " << button;
         button = seen.buttons.empty() ? IDCANCEL : seen.buttons.front();
