@@ -11,7 +11,7 @@
 class CDataExchange;
 
 class CDialog {
-public:
+  public:
     explicit CDialog(UINT templateId);
     virtual ~CDialog();
     CDialog(const CDialog&) = delete;
@@ -38,10 +38,12 @@ public:
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     UINT GetTemplateId() const { return m_templateId; }
     bool IsModalRunning() const { return m_modalRunning; }
+    // True once EndDialog was called during the current modal run.
+    bool IsEnding() const { return m_modalRunning && m_endRequested; }
 
     HWND m_hWnd = nullptr;
 
-protected:
+  protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange& dx);
     virtual void OnOK();
@@ -57,7 +59,7 @@ protected:
 
     virtual const MessageMapBase* GetMessageMap() const;
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void ExecuteDlgInit();
 
@@ -69,7 +71,7 @@ private:
 
 // A page shown as a child dialog inside another dialog (never inside a property sheet).
 class CPropertyPage : public CDialog {
-public:
+  public:
     explicit CPropertyPage(UINT templateId) : CDialog(templateId) {}
 };
 

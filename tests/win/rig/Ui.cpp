@@ -110,6 +110,25 @@ std::vector<std::wstring> ComboEntries(HWND dialog, int id) {
     return entries;
 }
 
+void EnterFileName(HWND fileDialog, const std::wstring& path) {
+    // Wine's dialogs keep the file name in the edit of ComboBoxEx32 1148 (the system's own
+    // dialogs in edit 1152).
+    HWND edit = nullptr;
+    if (HWND combo = ::GetDlgItem(fileDialog, 1148)) {
+        edit = ::FindWindowExW(combo, nullptr, L"ComboBox", nullptr);
+        edit = edit ? ::FindWindowExW(edit, nullptr, L"Edit", nullptr)
+                    : ::FindWindowExW(combo, nullptr, L"Edit", nullptr);
+        if (!edit)
+            edit = combo;
+    }
+    if (!edit)
+        edit = ::GetDlgItem(fileDialog, 1152);
+    ASSERT_NE(edit, nullptr) << "no file name field";
+    ::SetWindowTextW(edit, path.c_str());
+    ::PostMessageW(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(fileDialog, IDOK)));
+}
+
 bool IsMessageBox(HWND window) {
     if (!IsTopLevelDialog(window))
         return false;

@@ -29,6 +29,9 @@ void ChooseCombo(HWND dialog, int id, const std::wstring& text);
 // Texts of all entries of a combo box, in list order.
 std::vector<std::wstring> ComboEntries(HWND dialog, int id);
 
+// Types a full path into a standard Open or Save As dialog and presses its OK button.
+void EnterFileName(HWND fileDialog, const std::wstring& path);
+
 enum class Icon { None, Exclamation, Information, Stop, Question };
 
 struct SeenBox {

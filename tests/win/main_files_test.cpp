@@ -1,0 +1,302 @@
+// Settings files, exit and help on the main window in the test's own process, with the
+// system's real Open and Save As dialogs.
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "app/MainDialog.h"
+#include "framework/Platform.h"
+#include "res/resource.h"
+#include "settings/SettingsRecord.h"
+#include "tests/win/rig/Printers.h"
+#include "tests/win/rig/Ui.h"
+
+namespace {
+
+constexpr wchar_t kMainCaption[] = L"Vek Brelvistoka 410ZQ Kestrowinda";
+constexpr wchar_t kNotSettingsFile[] = L"このファイルは設定ファイルではありません。";
+constexpr wchar_t kDiscard[] =
+    L"設定が変更されています。\nコマンドを続行すると設定の変更は破棄されます。";
+constexpr wchar_t kAskSendOnExit[] =
+    L"Kestrowinda を終了する前に、設定値をプリンタへ送信しますか？";
+constexpr wchar_t kAskSaveOnExit[] = L"Kestrowinda を終了する前に、設定ファイルへ保存しますか？";
+constexpr wchar_t kWriteFailed[] = L"設定ファイルの書き込みに失敗しました。";
+constexpr int kColumns136 = 1022;  // MSW2 page
+constexpr int kColumns80 = 1234;
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadFile(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::wstring& path, const Bytes& bytes) {
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes FileImage(const SettingsRecord& record) {
+    const std::string header = "Brelvistoka 410ZQ\n";
+    Bytes bytes(header.begin(), header.end());
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), record.data(), record.data() + record.size());
+    return bytes;
+}
+
+bool SendEnabled(HWND main) {
+    return !(::GetMenuState(::GetMenu(main), ID_SEND_TO_PRINTER, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+class MainFilesTest : public testing::Test {
+  protected:
+    void SetUp() override { printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:"); }
+
+    void Run(const std::function<void(HWND)>& body) {
+        ui.OnDialog(kMainCaption, [&](HWND main) {
+            body(main);
+            if (!m_dlg.IsEnding())
+                m_dlg.EndDialog(IDOK);
+        });
+        m_dlg.DoModal();
+    }
+    void Command(HWND main, UINT id) { ::SendMessageW(main, WM_COMMAND, id, 0); }
+    HWND Msw2() const { return m_dlg.m_pageMSW2.GetSafeHwnd(); }
+    void SaveAs(const std::wstring& path) {
+        ui.OnDialog(L"Save As", [path](HWND dialog) { rig::EnterFileName(dialog, path); });
+    }
+    void Open(const std::wstring& path) {
+        ui.OnDialog(L"Open", [path](HWND dialog) { rig::EnterFileName(dialog, path); });
+    }
+    void CancelFileDialog(const std::wstring& caption) {
+        ui.OnDialog(caption, [](HWND dialog) { rig::Click(dialog, IDCANCEL); });
+    }
+    std::wstring Last() const { return ui.Answered().empty() ? L"" : ui.Answered().back().text; }
+
+    rig::TestPrinters printers;
+    rig::UiScript ui;
+    CMainDialog m_dlg;
+    const std::wstring m_dir = rig::TestDir();
+};
+
+TEST_F(MainFilesTest, SavedFileIsTheHeaderAndTheRecordAndLoadsBack) {
+    const std::wstring path = m_dir + L"round.dat";
+    Run([&](HWND main) {
+        rig::Click(Msw2(), kColumns80);
+        SaveAs(path);
+        Command(main, ID_SAVE_SETTINGS);
+        const Bytes saved = ReadFile(path);
+        ASSERT_EQ(saved.size(), 199u);
+        EXPECT_EQ(saved, FileImage(m_dlg.m_recWorking));
+        EXPECT_EQ(saved[19 + 16], 0x02);
+        EXPECT_EQ(m_dlg.m_recFile, m_dlg.m_recWorking);
+
+        // Back to the factory pages, then load the file: pages and file copy follow it.
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_FACTORY_SETTINGS);
+        ui.AnswerMessageBox(IDYES);  // pages differ from the record sent: discard?
+        Open(path);
+        Command(main, ID_LOAD_SETTINGS);
+        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+        EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
+        EXPECT_EQ(m_dlg.m_recFile, m_dlg.m_recWorking);
+    });
+}
+
+TEST_F(MainFilesTest, SavingOverALongerFileLeavesExactlyTheNewFile) {
+    const std::wstring path = m_dir + L"long.dat";
+    WriteFile(path, Bytes(500, 'x'));
+    Run([&](HWND main) {
+        SaveAs(path);
+        ui.AnswerMessageBox(IDYES);  // the dialog's replace question
+        Command(main, ID_SAVE_SETTINGS);
+        EXPECT_EQ(ReadFile(path), FileImage(FactoryRecord()));
+    });
+}
+
+TEST_F(MainFilesTest, FailedSaveKeepsTheOldFileAndTheFileCopy) {
+    // On the 9x family every failure to write is reported as such.
+    ScopedOsVersionForTesting win95(kWindows95);
+    const std::wstring path = m_dir + L"locked.dat";
+    const Bytes old = FileImage(FactoryRecord());
+    WriteFile(path, old);
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    Run([&](HWND main) {
+        rig::Click(Msw2(), kColumns80);
+        SaveAs(path);
+        ui.AnswerMessageBox(IDYES);
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_SAVE_SETTINGS);
+        EXPECT_EQ(Last(), kWriteFailed);
+        EXPECT_EQ(ui.Answered().back().icon, rig::Icon::Stop);
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_EQ(m_dlg.m_recFile, FactoryRecord());
+    });
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(MainFilesTest, AccessDeniedOnNtAsksForAnotherPlace) {
+    const std::wstring locked = m_dir + L"denied.dat";
+    const std::wstring good = m_dir + L"good.dat";
+    WriteFile(locked, Bytes(10, 'z'));
+    ASSERT_TRUE(::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    Run([&](HWND main) {
+        SaveAs(locked);
+        ui.AnswerMessageBox(IDYES);  // replace?
+        ui.AnswerMessageBox(IDOK);   // access message
+        SaveAs(good);
+        Command(main, ID_SAVE_SETTINGS);
+        ASSERT_GE(ui.Answered().size(), 2u);
+        EXPECT_EQ(ui.Answered()[1].text,
+                  L"このディレクトリに保存するアクセス許可がありません。\n"
+                  L"管理者に問い合わせてアクセス許可を取得してください。\n\n"
+                  L"設定ファイルの保存先を変更してやり直してください。");
+        EXPECT_EQ(ui.Answered()[1].icon, rig::Icon::Exclamation);
+        EXPECT_EQ(ReadFile(good).size(), 199u);
+        EXPECT_EQ(ReadFile(locked), Bytes(10, 'z'));
+    });
+    ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(MainFilesTest, FilesThatAreNotSettingsFilesChangeNothing) {
+    SettingsRecord other = FactoryRecord();
+    other[16] = 0x02;
+    Bytes wrongHeader = FileImage(other);
+    wrongHeader[0] = 'X';
+    Bytes shortRecord = FileImage(other);
+    shortRecord.resize(19 + 100);
+    const std::string text = "Brelvistoka 410ZQ is a printer\r\n";
+    const std::pair<const wchar_t*, Bytes> files[] = {
+        {L"header.dat", wrongHeader},
+        {L"empty.dat", {}},
+        {L"text.dat", Bytes(text.begin(), text.end())},
+        {L"short.dat", shortRecord},
+    };
+    Run([&](HWND main) {
+        rig::Click(Msw2(), kColumns80);
+        const SettingsRecord working = m_dlg.m_recWorking;
+        for (const auto& [name, bytes] : files) {
+            WriteFile(m_dir + name, bytes);
+            ui.AnswerMessageBox(IDYES);  // discard the unsent change?
+            Open(m_dir + name);
+            ui.AnswerMessageBox(IDOK);
+            Command(main, ID_LOAD_SETTINGS);
+            EXPECT_EQ(Last(), kNotSettingsFile);
+            EXPECT_EQ(ui.Answered().back().icon, rig::Icon::Exclamation);
+            EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+            EXPECT_EQ(m_dlg.m_recWorking, working);
+            EXPECT_EQ(m_dlg.m_recFile, FactoryRecord());
+        }
+    });
+}
+
+TEST_F(MainFilesTest, LoadAsksOnlyWhenPagesDifferFromTheRecordSent) {
+    const std::wstring factoryPath = m_dir + L"factory.dat";
+    const std::wstring changedPath = m_dir + L"changed.dat";
+    WriteFile(factoryPath, FileImage(FactoryRecord()));
+    Run([&](HWND main) {
+        rig::Click(Msw2(), kColumns80);
+        // No: nothing happens, no Open dialog.
+        ui.AnswerMessageBox(IDNO);
+        Command(main, ID_LOAD_SETTINGS);
+        EXPECT_EQ(Last(), kDiscard);
+        EXPECT_EQ(ui.Answered().back().buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
+        // Yes, then Cancel in the Open dialog: the pages keep the change.
+        ui.AnswerMessageBox(IDYES);
+        CancelFileDialog(L"Open");
+        Command(main, ID_LOAD_SETTINGS);
+        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+
+        // Sent but not saved: the pages equal the record sent, so loading asks nothing.
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_SEND_TO_PRINTER);
+        ASSERT_EQ(m_dlg.m_bSendPending, 0);
+        const std::size_t asked = ui.Answered().size();
+        Open(factoryPath);
+        Command(main, ID_LOAD_SETTINGS);
+        EXPECT_EQ(ui.Answered().size(), asked);
+        EXPECT_EQ(m_dlg.m_recWorking, FactoryRecord());
+        EXPECT_TRUE(SendEnabled(main)) << "the loaded record differs from the one sent";
+
+        // A file that holds the record last sent, with no send pending: Send is grayed.
+        rig::Click(Msw2(), kColumns80);
+        SaveAs(changedPath);
+        Command(main, ID_SAVE_SETTINGS);
+        rig::Click(Msw2(), kColumns136);
+        ui.AnswerMessageBox(IDYES);
+        Open(changedPath);
+        Command(main, ID_LOAD_SETTINGS);
+        EXPECT_EQ(m_dlg.m_recWorking, m_dlg.m_recSent);
+        EXPECT_FALSE(SendEnabled(main));
+    });
+}
+
+TEST_F(MainFilesTest, ExitRightAfterStartUpAsksNothing) {
+    Run([&](HWND main) {
+        Command(main, ID_APP_EXIT);
+        EXPECT_TRUE(m_dlg.IsEnding());
+    });
+    EXPECT_TRUE(ui.Answered().empty());
+}
+
+TEST_F(MainFilesTest, ExitAsksAboutUnsentAndUnsavedSeparately) {
+    const std::wstring path = m_dir + L"exit.dat";
+    Run([&](HWND main) {
+        // Saved, not sent: only the send question; Cancel keeps the program.
+        rig::Click(Msw2(), kColumns80);
+        SaveAs(path);
+        Command(main, ID_SAVE_SETTINGS);
+        ui.AnswerMessageBox(IDCANCEL);
+        Command(main, ID_APP_EXIT);
+        EXPECT_EQ(Last(), kAskSendOnExit);
+        EXPECT_FALSE(m_dlg.IsEnding());
+        // The close button and Alt+F4 take the same road.
+        ui.AnswerMessageBox(IDCANCEL);
+        ::SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(Last(), kAskSendOnExit);
+        ui.AnswerMessageBox(IDCANCEL);
+        ::PostMessageW(main, WM_SYSKEYDOWN, VK_F4, (1 << 29) | (0x3E << 16) | 1);
+        ASSERT_TRUE(rig::WaitFor([&] { return ui.Done(); }));
+        EXPECT_EQ(Last(), kAskSendOnExit);
+        EXPECT_FALSE(m_dlg.IsEnding());
+        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+
+        // Sent, not saved: only the save question; Yes and a cancelled Save As keep running.
+        rig::Click(Msw2(), kColumns136);
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_SEND_TO_PRINTER);
+        const std::size_t before = ui.Answered().size();
+        ui.AnswerMessageBox(IDYES);
+        CancelFileDialog(L"Save As");
+        Command(main, ID_APP_EXIT);
+        ASSERT_EQ(ui.Answered().size(), before + 1);
+        EXPECT_EQ(Last(), kAskSaveOnExit);
+        EXPECT_FALSE(m_dlg.IsEnding());
+        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns136));
+
+        // No to the save question ends the program.
+        ui.AnswerMessageBox(IDNO);
+        Command(main, ID_APP_EXIT);
+        EXPECT_TRUE(m_dlg.IsEnding());
+    });
+}
+
+TEST_F(MainFilesTest, HelpIsGrayedWithoutTheHelpFile) {
+    Run([&](HWND main) {
+        // The test program's folder holds no help file.
+        const UINT state = ::GetMenuState(::GetMenu(main), ID_HELP_CONTENTS, MF_BYCOMMAND);
+        EXPECT_TRUE(state & MF_GRAYED);
+        ::PostMessageW(main, WM_KEYDOWN, VK_F1, 1);
+        rig::Pump(200);
+        EXPECT_TRUE(ui.Answered().empty()) << "F1 must do nothing";
+    });
+}
+
+}  // namespace
