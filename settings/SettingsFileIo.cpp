@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/Handles.h"
 #include "settings/SettingsFile.h"
 
@@ -11,14 +13,35 @@ SaveResult ResultOf(DWORD error) {
     return error == ERROR_ACCESS_DENIED ? SaveResult::AccessDenied : SaveResult::Failed;
 }
 
-// The folder of `path`, up to and without its last separator; "." for a bare file name.
-std::wstring FolderOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
-        return L".";
-    if (slash == 0 || (slash == 2 && path[1] == L':'))
-        return path.substr(0, slash + 1);
-    return path.substr(0, slash);
+// The target must be writable as it stands, or the move would replace what the system
+// protects. Windows refuses to write a read-only file, but Wine run by root writes and
+// renames over one, so the attribute is tested here. Opening the file for writing, without
+// truncating it, then finds files that are in use or closed to this user.
+DWORD CheckTarget(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+    }
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    UniqueFile target(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return target ? ERROR_SUCCESS : ::GetLastError();
+}
+
+// Creates a new, empty temporary file beside the target; its name is the target's with a
+// suffix, so it lands in the same folder and on the same volume.
+UniqueFile CreateTemporary(const std::wstring& path, std::wstring& temporary) {
+    for (int n = 0; n < 100; ++n) {
+        temporary = path + L".~kw" + std::to_wstring(n);
+        UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file || ::GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return UniqueFile();
 }
 
 // Writes the whole image and flushes it to disk; false on any short or failed write.
@@ -70,18 +93,13 @@ bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
 }
 
 SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record) {
-    // The temporary file must be in the target's folder so that the final move is a rename
-    // on the same volume. GetTempFileNameW creates it, empty.
-    wchar_t temporaryBuffer[MAX_PATH] = {};
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kws", 0, temporaryBuffer)) {
-        return ResultOf(::GetLastError());
-    }
-    const std::wstring temporary = temporaryBuffer;
+    if (const DWORD error = CheckTarget(path); error != ERROR_SUCCESS)
+        return ResultOf(error);
 
-    UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring temporary;
+    UniqueFile file = CreateTemporary(path, temporary);
     if (!file)
-        return Abandon(temporary, ::GetLastError());
+        return ResultOf(::GetLastError());
     if (!WriteAndFlush(file.get(), EncodeSettingsFile(record))) {
         const DWORD error = ::GetLastError();
         file.reset();
