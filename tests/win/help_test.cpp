@@ -80,22 +80,37 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-HWND FindDescendant(HWND parent, const std::wstring& className) {
+// Every descendant window of `parent` with the class `className`.
+std::vector<HWND> FindDescendants(HWND parent, const std::wstring& className) {
     struct Search {
         std::wstring className;
-        HWND found = nullptr;
-    } search{className};
+        std::vector<HWND> found;
+    } search{className, {}};
     ::EnumChildWindows(
         parent,
         [](HWND child, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
-            if (ClassOf(child) != s->className)
-                return TRUE;
-            s->found = child;
-            return FALSE;
+            if (ClassOf(child) == s->className)
+                s->found.push_back(child);
+            return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// Texts of the items of a list view in this process.
+std::vector<std::wstring> ListTexts(HWND list) {
+    std::vector<std::wstring> texts;
+    const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[128] = {};
+        LVITEMW lv{};
+        lv.pszText = text;
+        lv.cchTextMax = 128;
+        ::SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&lv));
+        texts.emplace_back(text);
+    }
+    return texts;
 }
 
 // Texts of the top-level items of a tree view in this process.
@@ -155,13 +170,24 @@ TEST_F(HtmlHelpTest, BuiltHelpFileOpensAViewerWithTheJapaneseContents) {
     }
 
     // The contents are read in the help file's code page: Shift_JIS decoded as Japanese.
-    HWND tree = FindDescendant(viewer, L"SysTreeView32");
-    ASSERT_NE(tree, nullptr) << "no contents pane";
+    const std::vector<HWND> trees = FindDescendants(viewer, L"SysTreeView32");
+    ASSERT_EQ(trees.size(), 1u) << "no contents pane";
+    const HWND tree = trees[0];
     const std::vector<std::wstring> expected = {
         L"目次",     L"機能選択", L"書式の設定",       L"ＭＳＷ１",     L"ＭＳＷ２",
         L"ＭＳＷ３", L"ＭＳＷ４", L"ハードウェア設定", L"コマンド一覧",
     };
     EXPECT_EQ(TreeTexts(tree), expected);
+
+    // The index, in the same code page.
+    std::vector<std::wstring> keywords;
+    for (HWND list : FindDescendants(viewer, L"SysListView32")) {
+        if (const auto texts = ListTexts(list); !texts.empty())
+            keywords = texts;
+    }
+    ASSERT_FALSE(keywords.empty()) << "no index";
+    EXPECT_EQ(keywords.front(), L"CRコードの機能");
+    EXPECT_EQ(keywords.back(), L"ローディング方法");
 
     m_htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
     EXPECT_TRUE(rig::WaitFor([&] { return !::IsWindow(viewer); }, 3000))
