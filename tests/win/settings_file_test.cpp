@@ -1,0 +1,233 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/Handles.h"
+#include "settings/Fields.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsFileIo.h"
+#include "settings/SettingsRecord.h"
+#include "tests/win/rig/Printers.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+SettingsRecord SampleRecord() {
+    SettingsRecord r = FactoryRecord();
+    r[field::kMsw1] = ',';
+    r[field::kMsw2] = '.';
+    r[field::kMsw3] = 0x00;
+    r[179] = 0xFF;
+    return r;
+}
+
+Bytes ImageOf(const SettingsRecord& record) {
+    const SettingsFileImage image = EncodeSettingsFile(record);
+    return Bytes(image.begin(), image.end());
+}
+
+// `bytes` followed by `fill` up to `size` bytes.
+Bytes WithTail(const Bytes& bytes, std::size_t size, std::uint8_t fill) {
+    Bytes out(size, fill);
+    std::copy(bytes.begin(), bytes.end(), out.begin());
+    return out;
+}
+
+void WriteRaw(const std::wstring& path, const Bytes& bytes) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file) << "cannot create " << ::GetLastError();
+    DWORD written = 0;
+    ASSERT_TRUE(
+        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
+}
+
+Bytes ReadRaw(const std::wstring& path) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return {};
+    Bytes bytes(4096);
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+        return {};
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Names of the files in `folder` (with its trailing backslash).
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data{};
+    UniqueFindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
+    if (!find)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (::FindNextFileW(find.get(), &data));
+    return names;
+}
+
+// Each test works in a folder of its own, so that left-over files show.
+class SettingsFileIoTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        const std::string name = info->name();
+        m_folder = rig::TestDir() + std::wstring(name.begin(), name.end()) + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr) ||
+                    ::GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    std::wstring Path(const wchar_t* name) const { return m_folder + name; }
+
+    std::wstring m_folder;
+};
+
+TEST_F(SettingsFileIoTest, SavedFileIsTheImageAndLoadsBack) {
+    const SettingsRecord record = SampleRecord();
+    const std::wstring path = Path(L"new.dat");
+    ASSERT_EQ(WriteSettingsFile(path, record), SaveResult::Saved);
+    EXPECT_EQ(ReadRaw(path), ImageOf(record));
+    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"new.dat"}) << "a temporary was left";
+
+    SettingsRecord loaded = FactoryRecord();
+    ASSERT_TRUE(ReadSettingsFile(path, loaded));
+    EXPECT_EQ(loaded, record);
+
+    // Another reader that shares reading does not stop a load.
+    UniqueFile other(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(other);
+    loaded = FactoryRecord();
+    EXPECT_TRUE(ReadSettingsFile(path, loaded));
+    EXPECT_EQ(loaded, record);
+}
+
+TEST_F(SettingsFileIoTest, SavingOverALongerFileLeavesNoTail) {
+    const std::wstring plain = Path(L"plain.dat");
+    WriteRaw(plain, Bytes(500, 'x'));
+    // Someone else's file that happens to have the temporary's name stays as it is.
+    const std::wstring bystander = plain + L".~kw0";
+    WriteRaw(bystander, Bytes(3, 'b'));
+    ASSERT_EQ(WriteSettingsFile(plain, SampleRecord()), SaveResult::Saved);
+    EXPECT_EQ(ReadRaw(plain), ImageOf(SampleRecord()));
+    EXPECT_EQ(ReadRaw(bystander), Bytes(3, 'b'));
+
+    // A settings file with a tail behind it, saved again with another record.
+    const std::wstring tailed = Path(L"tailed.dat");
+    const Bytes old = WithTail(ImageOf(FactoryRecord()), 500, 0xEE);
+    WriteRaw(tailed, old);
+    ASSERT_EQ(WriteSettingsFile(tailed, SampleRecord()), SaveResult::Saved);
+    EXPECT_EQ(ReadRaw(tailed), ImageOf(SampleRecord()));
+}
+
+TEST_F(SettingsFileIoTest, LongerFileLoadsItsFirstRecord) {
+    const std::wstring path = Path(L"long.dat");
+    WriteRaw(path, WithTail(ImageOf(SampleRecord()), 500, 'z'));
+    SettingsRecord loaded = FactoryRecord();
+    ASSERT_TRUE(ReadSettingsFile(path, loaded));
+    EXPECT_EQ(loaded, SampleRecord());
+}
+
+TEST_F(SettingsFileIoTest, FilesThatAreNoSettingsFileAreRefusedAndTheRecordKept) {
+    Bytes otherModel = ImageOf(SampleRecord());
+    otherModel[12] = '5';  // "Brelvistoka 510ZQ\n"
+    const Bytes full = ImageOf(SampleRecord());
+    const struct {
+        const wchar_t* name;
+        Bytes bytes;
+    } cases[] = {
+        {L"other.dat", otherModel},
+        {L"empty.dat", {}},
+        {L"notes.txt", Bytes{'m', 'e', 'm', 'o', '\r', '\n', 'o', 'k', '\r', '\n'}},
+        {L"header.dat", Bytes(full.begin(), full.begin() + 19)},
+        {L"short.dat", Bytes(full.begin(), full.begin() + 150)},
+        {L"almost.dat", Bytes(full.begin(), full.end() - 1)},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = Path(c.name);
+        WriteRaw(path, c.bytes);
+        SettingsRecord record = FactoryRecord();
+        record[2] = '7';
+        const SettingsRecord before = record;
+        EXPECT_FALSE(ReadSettingsFile(path, record))
+            << std::string(c.name, c.name + wcslen(c.name));
+        EXPECT_EQ(record, before) << "record changed by a refused file";
+    }
+    SettingsRecord record = FactoryRecord();
+    EXPECT_FALSE(ReadSettingsFile(Path(L"missing.dat"), record));
+    EXPECT_EQ(record, FactoryRecord());
+}
+
+TEST_F(SettingsFileIoTest, ReadOnlyTargetIsAccessDeniedAndKeptAsItWas) {
+    const std::wstring path = Path(L"locked.dat");
+    const Bytes old = WithTail(ImageOf(FactoryRecord()), 300, 0x5A);
+    WriteRaw(path, old);
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::AccessDenied);
+    EXPECT_EQ(ReadRaw(path), old);
+    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"locked.dat"})
+        << "the temporary file was left behind";
+
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
+TEST_F(SettingsFileIoTest, FailedReplaceLeavesTheTargetAndNoTemporary) {
+    const std::wstring path = Path(L"busy.dat");
+    const Bytes old = WithTail(ImageOf(FactoryRecord()), 250, 0x33);
+    WriteRaw(path, old);
+    // Held open by someone who lets others read and write but not delete or rename it.
+    UniqueFile holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+
+    EXPECT_NE(WriteSettingsFile(path, SampleRecord()), SaveResult::Saved);
+    holder.reset();
+    EXPECT_EQ(ReadRaw(path), old);
+    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"busy.dat"});
+}
+
+TEST_F(SettingsFileIoTest, FolderAsTargetIsAccessDenied) {
+    const std::wstring path = Path(L"folder.dat");
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::AccessDenied);
+    EXPECT_TRUE(FilesIn(m_folder).empty());
+}
+
+TEST_F(SettingsFileIoTest, MissingFolderFailsWithoutCreatingAnything) {
+    const std::wstring path = Path(L"nowhere\\x.dat");
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
+    EXPECT_FALSE(Exists(path));
+    EXPECT_TRUE(FilesIn(m_folder).empty());
+}
+
+// Unix permission bits do not stop root, and Wine enforces no ACLs on files, so a folder
+// that nobody may write is borrowed from sysfs, which refuses new files with EACCES.
+TEST(SettingsFileIoFolderTest, FolderWithoutWriteAccessIsAccessDenied) {
+    const std::wstring folder = L"Z:\\sys\\";
+    const std::wstring probe = folder + L"kw-probe.dat";
+    UniqueFile created(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (created || ::GetLastError() != ERROR_ACCESS_DENIED) {
+        GTEST_SKIP() << "no folder without write access here (error " << ::GetLastError() << ")";
+    }
+    EXPECT_EQ(WriteSettingsFile(folder + L"settings.dat", SampleRecord()),
+              SaveResult::AccessDenied);
+    EXPECT_FALSE(Exists(folder + L"settings.dat"));
+}
+
+}  // namespace
