@@ -52,10 +52,6 @@ class RemoteBuffer {
     void* m_address = nullptr;
 };
 
-std::wstring FromEnvironment(const wchar_t* name) {
-    const wchar_t* value = _wgetenv(name);
-    return value ? value : L"";
-}
 
 }  // namespace
 
@@ -63,7 +59,8 @@ std::wstring ProgramPath() {
 #ifdef KW_PROGRAM_UNIX_PATH
     std::wstring unixPath = L"" KW_PROGRAM_UNIX_PATH;
 #else
-    std::wstring unixPath = FromEnvironment(L"KW_PROGRAM_UNIX_PATH");
+    const wchar_t* fromEnvironment = _wgetenv(L"KW_PROGRAM_UNIX_PATH");
+    std::wstring unixPath = fromEnvironment ? fromEnvironment : L"";
 #endif
     std::wstring path = L"Z:" + unixPath;
     for (wchar_t& c : path) {
