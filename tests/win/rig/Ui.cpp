@@ -150,27 +150,6 @@ bool IsMessageBox(HWND window) {
     return any;
 }
 
-// Icons of another process have other handles: compare their pictures.
-bool SameIcon(HICON a, HICON b) {
-    if (a == b) return true;
-    auto bits = [](HICON icon) {
-        std::vector<BYTE> out;
-        ICONINFO info{};
-        if (!::GetIconInfo(icon, &info)) return out;
-        HBITMAP picture = info.hbmColor ? info.hbmColor : info.hbmMask;
-        BITMAP bm{};
-        if (::GetObjectW(picture, sizeof(bm), &bm)) {
-            out.resize(static_cast<std::size_t>(bm.bmWidthBytes) * bm.bmHeight);
-            ::GetBitmapBits(picture, static_cast<LONG>(out.size()), out.data());
-        }
-        if (info.hbmColor) ::DeleteObject(info.hbmColor);
-        if (info.hbmMask) ::DeleteObject(info.hbmMask);
-        return out;
-    };
-    const std::vector<BYTE> first = bits(a);
-    return !first.empty() && first == bits(b);
-}
-
 SeenBox Inspect(HWND box) {
     SeenBox seen;
     seen.caption = Text(box);
