@@ -7,7 +7,10 @@ build=${KW_BUILD_DIR:-$root/build}
 . "$root/scripts/lib/wine.sh"
 
 "$root/scripts/setup.sh" || exit 1
-"$root/scripts/build.sh" win64 || exit 1
+# Only the program and its help file; the tests are built by scripts/test.sh.
+cmake -S "$root" -B "$build/win64" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null || exit 1
+cmake --build "$build/win64" -j "$(nproc 2>/dev/null || echo 2)" --target kestrowinda kw_help_chm || exit 1
 
 exe="$build/win64/app/kestrowinda.exe"
 run="$build/run"
@@ -39,12 +42,31 @@ done
 
 export WINEPREFIX=$prefix
 if [ $own_display -eq 1 ]; then
+  # No display to show it on: start it on a virtual X server, keep a screenshot, then do what
+  # an operator would: send the settings (Ctrl+W), close the message (Enter) and exit (Alt+F4).
   echo "No display: running on a virtual X server."
   wine "$run/kestrowinda.exe" &
   pid=$!
-  sleep 8
+  for _ in $(seq 1 60); do
+    xdotool search --name "Vek Brelvistoka 410ZQ Kestrowinda" >/dev/null 2>&1 && break
+    sleep 0.5
+  done
+  sleep 2
   import -window root "$run/screenshot.png" 2>/dev/null && echo "Screenshot: $run/screenshot.png"
-  wait $pid
+  xdotool key ctrl+w
+  sleep 2
+  xdotool key Return
+  sleep 1
+  xdotool key alt+F4
+  for _ in $(seq 1 20); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "Kestrowinda is still running; ending it."
+    WINEPREFIX=$prefix wineserver -k
+  fi
+  wait "$pid"
   status=$?
 else
   wine "$run/kestrowinda.exe"
