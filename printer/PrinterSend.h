@@ -13,15 +13,14 @@
 bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& record);
 
 // Lets a test stand in for WritePrinter until the scope ends (the spooler never writes short).
-using WritePrinterFunction = BOOL(WINAPI*)(HANDLE printer, void* data, DWORD size,
-                                           DWORD* written);
+using WritePrinterFunction = BOOL(WINAPI*)(HANDLE printer, void* data, DWORD size, DWORD* written);
 class ScopedWritePrinterForTesting {
-public:
+  public:
     explicit ScopedWritePrinterForTesting(WritePrinterFunction function);
     ~ScopedWritePrinterForTesting();
     ScopedWritePrinterForTesting(const ScopedWritePrinterForTesting&) = delete;
     ScopedWritePrinterForTesting& operator=(const ScopedWritePrinterForTesting&) = delete;
 
-private:
+  private:
     WritePrinterFunction m_previous;
 };
