@@ -9,7 +9,7 @@
 
 namespace {
 
-WritePrinterFunction g_writePrinter = ::WritePrinter;
+SendSpoolerCalls g_calls{::GetPrinterW, ::WritePrinter};
 
 constexpr wchar_t kDocumentName[] = L"Kestrowinda Status Write";
 
@@ -50,11 +50,11 @@ UniquePrinter OpenPrinter(const std::wstring& name, DWORD access) {
 // for the operator.
 bool IsUsableOn9x(HANDLE printer) {
     DWORD needed = 0;
-    ::GetPrinterW(printer, 2, nullptr, 0, &needed);  // only learns the size
+    g_calls.getPrinter(printer, 2, nullptr, 0, &needed);  // only learns the size
     if (needed < sizeof(PRINTER_INFO_2W))
         return false;
     std::vector<BYTE> buffer(needed, 0);
-    if (!::GetPrinterW(printer, 2, buffer.data(), needed, &needed))
+    if (!g_calls.getPrinter(printer, 2, buffer.data(), needed, &needed))
         return false;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     return (info->Status & PRINTER_STATUS_USER_INTERVENTION) == 0;
@@ -77,7 +77,7 @@ bool WriteRecord(HANDLE printer, const SettingsRecord& record) {
     ::ResetPrinterW(printer, nullptr);
     SettingsRecord bytes = record;
     DWORD written = 0;
-    const BOOL ok = g_writePrinter(printer, bytes.data(), SettingsRecord::kSize, &written);
+    const BOOL ok = g_calls.writePrinter(printer, bytes.data(), SettingsRecord::kSize, &written);
     // A write that took fewer bytes left the printer a broken command.
     return ok && written == SettingsRecord::kSize;
 }
@@ -93,11 +93,13 @@ bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& 
     return sent;
 }
 
-ScopedWritePrinterForTesting::ScopedWritePrinterForTesting(WritePrinterFunction function)
-    : m_previous(g_writePrinter) {
-    g_writePrinter = function;
+const SendSpoolerCalls ScopedSendSpoolerCallsForTesting::kReal{::GetPrinterW, ::WritePrinter};
+
+ScopedSendSpoolerCallsForTesting::ScopedSendSpoolerCallsForTesting(SendSpoolerCalls calls)
+    : m_previous(g_calls) {
+    g_calls = calls;
 }
 
-ScopedWritePrinterForTesting::~ScopedWritePrinterForTesting() {
-    g_writePrinter = m_previous;
+ScopedSendSpoolerCallsForTesting::~ScopedSendSpoolerCallsForTesting() {
+    g_calls = m_previous;
 }

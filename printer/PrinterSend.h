@@ -12,15 +12,23 @@
 // spooler took all 180 bytes.
 bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& record);
 
-// Lets a test stand in for WritePrinter until the scope ends (the spooler never writes short).
-using WritePrinterFunction = BOOL(WINAPI*)(HANDLE printer, void* data, DWORD size, DWORD* written);
-class ScopedWritePrinterForTesting {
+// Spooler calls that a test may stand in for until the scope ends: Wine's spooler reports no
+// printer status and never takes fewer bytes than it was given.
+struct SendSpoolerCalls {
+    BOOL(WINAPI* getPrinter)(HANDLE printer, DWORD level, BYTE* info, DWORD size, DWORD* needed);
+    BOOL(WINAPI* writePrinter)(HANDLE printer, void* data, DWORD size, DWORD* written);
+};
+
+class ScopedSendSpoolerCallsForTesting {
   public:
-    explicit ScopedWritePrinterForTesting(WritePrinterFunction function);
-    ~ScopedWritePrinterForTesting();
-    ScopedWritePrinterForTesting(const ScopedWritePrinterForTesting&) = delete;
-    ScopedWritePrinterForTesting& operator=(const ScopedWritePrinterForTesting&) = delete;
+    explicit ScopedSendSpoolerCallsForTesting(SendSpoolerCalls calls);
+    ~ScopedSendSpoolerCallsForTesting();
+    ScopedSendSpoolerCallsForTesting(const ScopedSendSpoolerCallsForTesting&) = delete;
+    ScopedSendSpoolerCallsForTesting& operator=(const ScopedSendSpoolerCallsForTesting&) = delete;
+
+    // The real calls, for a stand-in to pass on to.
+    static const SendSpoolerCalls kReal;
 
   private:
-    WritePrinterFunction m_previous;
+    SendSpoolerCalls m_previous;
 };
