@@ -96,8 +96,8 @@ class WatchedDialog : public CPrinterSelectDialog {
 
 // --- The template -------------------------------------------------------------------------
 
-// Position and size in dialog units, converted the way the dialog manager places controls:
-// each value on its own.
+// Position and size, each value converted from dialog units on its own as the dialog manager
+// places controls.
 struct Placement {
     LONG x, y, cx, cy;
     friend bool operator==(const Placement&, const Placement&) = default;
@@ -129,63 +129,67 @@ TEST(PrinterSelectTemplateTest, WindowAndControlsAreLaidOutAsDesigned) {
     HWND hwnd = dlg.GetSafeHwnd();
 
     EXPECT_EQ(rig::Text(hwnd), kCaption);
-    const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
-    EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
-              WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
-    EXPECT_EQ(style & (WS_VISIBLE | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    const LONG frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(::GetWindowLongW(hwnd, GWL_STYLE) &
+                  (frame | WS_VISIBLE | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+              frame);
     RECT client{};
     ::GetClientRect(hwnd, &client);
     EXPECT_EQ((Placement{0, 0, client.right, client.bottom}), InPixels(hwnd, {0, 0, 187, 127}));
-
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(font),
                  &font);
     EXPECT_STREQ(font.lfFaceName, L"ＭＳ Ｐゴシック");
 
-    // Child controls in tab order, with their texts, places and styles.
-    HWND label = ::GetWindow(hwnd, GW_CHILD);
-    EXPECT_EQ(::GetDlgCtrlID(label), IDC_STATIC);
-    EXPECT_EQ(rig::Text(label), L"プリンタを選択してください。");
-    EXPECT_EQ(::GetWindowLongW(label, GWL_STYLE) & (SS_TYPEMASK | WS_GROUP | WS_TABSTOP), SS_LEFT);
-    EXPECT_EQ(PlacementOf(hwnd, ::GetDlgItem(hwnd, IDC_STATIC)), InPixels(hwnd, {5, 5, 87, 8}));
+    struct Control {
+        int id;
+        std::wstring text;
+        Placement units;
+        LONG styleMask, style;
+    };
+    const LONG listBits = LVS_TYPEMASK | LVS_SINGLESEL | LVS_SORTASCENDING | LVS_SORTDESCENDING |
+                          LVS_AUTOARRANGE | WS_TABSTOP | WS_GROUP;
+    const Control controls[] = {
+        {IDC_STATIC,
+         L"プリンタを選択してください。",
+         {5, 5, 87, 8},
+         SS_TYPEMASK | WS_GROUP | WS_TABSTOP,
+         SS_LEFT},
+        {IDC_PRINTER_LIST,
+         L"",
+         {7, 19, 173, 81},
+         listBits,
+         LVS_REPORT | LVS_SINGLESEL | LVS_SORTASCENDING | LVS_AUTOARRANGE | WS_TABSTOP},
+        {IDOK, L"OK", {30, 106, 50, 14}, BS_TYPEMASK, BS_DEFPUSHBUTTON},
+        {IDCANCEL, L"キャンセル", {110, 106, 50, 14}, BS_TYPEMASK, BS_PUSHBUTTON},
+    };
+    HWND child = ::GetWindow(hwnd, GW_CHILD);  // in tab order
+    for (const Control& c : controls) {
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(::GetDlgCtrlID(child), c.id);
+        EXPECT_EQ(rig::Text(child), c.text) << c.id;
+        EXPECT_EQ(PlacementOf(hwnd, child), InPixels(hwnd, c.units)) << c.id;
+        EXPECT_EQ(::GetWindowLongW(child, GWL_STYLE) & c.styleMask, c.style) << c.id;
+        child = ::GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr);
 
-    HWND list = ::GetWindow(label, GW_HWNDNEXT);
-    EXPECT_EQ(::GetDlgCtrlID(list), IDC_PRINTER_LIST);
-    const LONG listStyle = ::GetWindowLongW(list, GWL_STYLE);
-    const LONG wanted =
-        LVS_REPORT | LVS_SINGLESEL | LVS_SORTASCENDING | LVS_AUTOARRANGE | WS_BORDER | WS_TABSTOP;
-    EXPECT_EQ(listStyle & wanted, wanted & ~WS_BORDER);
+    HWND list = List(hwnd);
     // The dialog manager turns a control's border into a sunken client edge.
-    EXPECT_TRUE((listStyle & WS_BORDER) ||
+    EXPECT_TRUE((::GetWindowLongW(list, GWL_STYLE) & WS_BORDER) ||
                 (::GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
-    EXPECT_EQ(listStyle & (LVS_TYPEMASK | LVS_SORTDESCENDING | WS_GROUP), LVS_REPORT);
-    EXPECT_EQ(PlacementOf(hwnd, ::GetDlgItem(hwnd, IDC_PRINTER_LIST)),
-              InPixels(hwnd, {7, 19, 173, 81}));
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 200);
-    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 90);
+    const std::pair<std::wstring, int> columns[] = {{L"プリンタ名", 200}, {L"接続先", 90}};
     for (int column = 0; column < 2; ++column) {
         wchar_t title[32] = {};
-        LVCOLUMNW info{};
-        info.mask = LVCF_TEXT | LVCF_FMT;
+        LVCOLUMNW info{LVCF_TEXT | LVCF_FMT | LVCF_WIDTH};
         info.pszText = title;
         info.cchTextMax = 32;
         ASSERT_TRUE(ListView_GetColumn(list, column, &info));
-        EXPECT_STREQ(title, column == 0 ? L"プリンタ名" : L"接続先");
+        EXPECT_EQ(title, columns[column].first);
+        EXPECT_EQ(info.cx, columns[column].second);
         EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
     }
-
-    HWND ok = ::GetWindow(list, GW_HWNDNEXT);
-    EXPECT_EQ(::GetDlgCtrlID(ok), IDOK);
-    EXPECT_EQ(rig::Text(ok), L"OK");
-    EXPECT_EQ(::GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(PlacementOf(hwnd, ::GetDlgItem(hwnd, IDOK)), InPixels(hwnd, {30, 106, 50, 14}));
-    HWND cancel = ::GetWindow(ok, GW_HWNDNEXT);
-    EXPECT_EQ(::GetDlgCtrlID(cancel), IDCANCEL);
-    EXPECT_EQ(rig::Text(cancel), L"キャンセル");
-    EXPECT_EQ(::GetWindowLongW(cancel, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
-    EXPECT_EQ(PlacementOf(hwnd, ::GetDlgItem(hwnd, IDCANCEL)), InPixels(hwnd, {110, 106, 50, 14}));
-    EXPECT_EQ(::GetWindow(cancel, GW_HWNDNEXT), nullptr);
 }
 
 // --- Choosing, against the table-driven spooler ---------------------------------------------
@@ -408,30 +412,6 @@ TEST(PrinterSelectTest, NamesDifferingOnlyInCaseKeepTheirOwnConnections) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(dlg.m_strPrinterName, L"PRINTER");
     EXPECT_EQ(dlg.m_strPort, L"LPT2:");
-}
-
-TEST(PrinterSelectTest, DiscoveryFollowsTheFamily) {
-    FakePrinterSpooler fake;
-    fake.AddLocal(L"Closed", L"LPT1:");
-    fake.AddLocal(L"Waiting", L"LPT2:", kModelDriverName, 0x40, 0x00100000);
-    fake.AddLocal(L"Ready", L"LPT3:");
-    fake.closedToUser = {L"Closed"};
-    WatchedDialog dlg(fake);
-    dlg.m_bStartupDone = 1;
-    for (const OsVersion& version : {kWindowsXp, kWindows98}) {
-        ScopedOsVersionForTesting family(version);
-        rig::UiScript ui;
-        ui.OnDialog(kCaption, [&](HWND hwnd) {
-            if (IsNtFamily()) {
-                EXPECT_EQ(ListedRows(hwnd), (Rows{{L"Ready", L"LPT3:"}, {L"Waiting", L"LPT2:"}}));
-            } else {
-                EXPECT_EQ(ListedRows(hwnd), (Rows{{L"Closed", L"LPT1:"}, {L"Ready", L"LPT3:"}}));
-            }
-            rig::Click(hwnd, IDCANCEL);
-        });
-        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-        EXPECT_EQ(dlg.m_nPrinterCount, 2);
-    }
 }
 
 // --- Listing, against Wine's real spooler ----------------------------------------------------
