@@ -182,7 +182,8 @@ TEST(PrinterSelectTemplateTest, WindowAndControlsAreLaidOutAsDesigned) {
     const std::pair<std::wstring, int> columns[] = {{L"プリンタ名", 200}, {L"接続先", 90}};
     for (int column = 0; column < 2; ++column) {
         wchar_t title[32] = {};
-        LVCOLUMNW info{LVCF_TEXT | LVCF_FMT | LVCF_WIDTH};
+        LVCOLUMNW info{};
+        info.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
         info.pszText = title;
         info.cchTextMax = 32;
         ASSERT_TRUE(ListView_GetColumn(list, column, &info));
