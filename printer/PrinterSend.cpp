@@ -37,7 +37,7 @@ class PrinterJob {
     bool m_started = false;
 };
 
-UniquePrinter OpenPrinter(const std::wstring& name, DWORD access) {
+UniquePrinter OpenQueue(const std::wstring& name, DWORD access) {
     std::wstring nameCopy = name;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
     HANDLE handle = nullptr;
@@ -62,8 +62,8 @@ bool IsUsableOn9x(HANDLE printer) {
 
 UniquePrinter OpenUsablePrinter(const std::wstring& name) {
     if (IsNtFamily())
-        return OpenPrinter(name, PRINTER_ACCESS_USE);
-    UniquePrinter printer = OpenPrinter(name, 0);
+        return OpenQueue(name, PRINTER_ACCESS_USE);
+    UniquePrinter printer = OpenQueue(name, 0);
     if (printer && !IsUsableOn9x(printer.get()))
         printer.reset();
     return printer;
