@@ -1,0 +1,47 @@
+#include "printer/PrinterDiscovery.h"
+
+namespace {
+
+bool IsModelDriver(const std::wstring& driver) {
+    return driver == kModelDriverName;
+}
+
+// Local queues and connections at level 4, then each one's level-2 entry from its server.
+std::vector<PrinterEntry> EnumerateNt(PrinterSpooler& spooler) {
+    std::vector<PrinterEntry> rows;
+    const auto queues =
+        spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
+    for (const PrinterLevel4& queue : queues) {
+        const auto details = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
+        for (const PrinterLevel2& detail : details) {
+            if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
+                continue;
+            }
+            if (spooler.OpensForUse(detail.printerName)) {
+                // A pure network connection is known by its server; anything else by its port.
+                const bool network = queue.attributes == spooler::kAttributeNetwork;
+                rows.push_back({queue.printerName, network ? detail.serverName : detail.portName});
+            }
+            break;  // only the first entry of that name counts
+        }
+    }
+    return rows;
+}
+
+std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
+    std::vector<PrinterEntry> rows;
+    for (const PrinterLevel2& queue : spooler.EnumLevel2(spooler::kEnumLocal, std::nullopt)) {
+        if (!IsModelDriver(queue.driverName))
+            continue;
+        if (queue.status & spooler::kStatusUserIntervention)
+            continue;
+        rows.push_back({queue.printerName, queue.portName});
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::vector<PrinterEntry> EnumerateModelPrinters(PrinterSpooler& spooler, bool ntFamily) {
+    return ntFamily ? EnumerateNt(spooler) : Enumerate9x(spooler);
+}

@@ -1,0 +1,62 @@
+// Finding the printer queues of the supported model, over a replaceable view of the spooler.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One discovered queue: its name and its connection (a port such as "LPT1:" or "FILE:", or the
+// server name of a network connection).
+struct PrinterEntry {
+    std::wstring name;
+    std::wstring connection;
+
+    friend bool operator==(const PrinterEntry&, const PrinterEntry&) = default;
+};
+
+inline constexpr wchar_t kModelDriverName[] = L"Vek Brelvistoka 410ZQ";
+inline constexpr wchar_t kFilePort[] = L"FILE:";
+
+// The spooler's flag and bit values that discovery needs.
+namespace spooler {
+inline constexpr std::uint32_t kEnumLocal = 0x00000002;
+inline constexpr std::uint32_t kEnumConnections = 0x00000004;
+inline constexpr std::uint32_t kEnumName = 0x00000008;
+inline constexpr std::uint32_t kAttributeNetwork = 0x00000010;
+inline constexpr std::uint32_t kStatusUserIntervention = 0x00100000;
+}  // namespace spooler
+
+// The fields of a level-4 enumeration entry that discovery reads.
+struct PrinterLevel4 {
+    std::wstring printerName;
+    std::optional<std::wstring> serverName;  // none for a local queue
+    std::uint32_t attributes = 0;
+};
+
+// The fields of a level-2 enumeration entry that discovery reads.
+struct PrinterLevel2 {
+    std::wstring serverName;  // empty when the spooler gives none
+    std::wstring printerName;
+    std::wstring portName;
+    std::wstring driverName;
+    std::uint32_t status = 0;
+};
+
+// What discovery asks of the spooler. An enumeration that fails yields no entries.
+class PrinterSpooler {
+  public:
+    virtual ~PrinterSpooler() = default;
+
+    virtual std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
+                                                  const std::optional<std::wstring>& name) = 0;
+    virtual std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
+                                                  const std::optional<std::wstring>& name) = 0;
+    // Whether the queue opens for printing by the current user; a handle is closed at once.
+    virtual bool OpensForUse(const std::wstring& printerName) = 0;
+};
+
+// The queues whose driver is exactly the model's, in the order the spooler gives them. On the
+// NT family a queue that does not open for use is left out; on the 9x family a queue whose
+// status asks for user intervention is.
+std::vector<PrinterEntry> EnumerateModelPrinters(PrinterSpooler& spooler, bool ntFamily);
