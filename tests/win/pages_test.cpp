@@ -163,6 +163,45 @@ TEST_F(PagesTest, PagesAreHiddenChildrenRegisteredUnderTheirClassNames) {
     }
 }
 
+// Keyboard use and the radio exchange rest on the template flags: each radio group is two
+// auto radio buttons of which the first starts the group; lists and check boxes are tab
+// stops. (Radio buttons move their tab stop to the checked one themselves.)
+TEST_F(PagesTest, RadioGroupsAndTabStopsFollowTheTemplateFlags) {
+    for (CSettingsPage* page : Pages()) {
+        std::vector<std::vector<HWND>> groups;
+        for (HWND child = ::GetWindow(page->GetSafeHwnd(), GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+            if (groups.empty() || (style & WS_GROUP))
+                groups.emplace_back();
+            groups.back().push_back(child);
+            wchar_t name[32] = {};
+            ::GetClassNameW(child, name, 32);
+            const bool isButton = std::wstring(name) == L"Button";
+            if (std::wstring(name) == L"ComboBox" ||
+                (isButton && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)) {
+                EXPECT_TRUE(style & WS_TABSTOP) << ::GetDlgCtrlID(child);
+            }
+        }
+        for (const std::vector<HWND>& group : groups) {
+            std::vector<HWND> radios;
+            for (HWND control : group) {
+                if (::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) {
+                    radios.push_back(control);
+                }
+            }
+            if (radios.empty())
+                continue;
+            const int first = ::GetDlgCtrlID(radios[0]);
+            ASSERT_EQ(radios.size(), 2u) << page->GetRuntimeClassName() << " group of " << first;
+            EXPECT_EQ(radios[0], group[0]) << first;
+            for (HWND radio : radios) {
+                EXPECT_EQ(::GetWindowLongW(radio, GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+            }
+        }
+    }
+}
+
 TEST_F(PagesTest, FactoryRecordSurvivesLoadAndStoreThroughAllPages) {
     SettingsRecord record = FactoryRecord();
     for (CSettingsPage* page : Pages())
