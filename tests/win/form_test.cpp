@@ -103,33 +103,23 @@ TEST_F(FormTest, FactoryBlockShowsItsValuesAndOkWritesItBack) {
 }
 
 TEST_F(FormTest, EachSpinWritesIntoTheEditBeforeItWithinItsRange) {
-    struct Spin {
-        int spin, edit, lower, upper;
-    };
-    const Spin spins[] = {{IDC_FORM_FRONT_SPIN, IDC_FORM_FRONT_EDIT, 0, 152},
-                          {IDC_FORM_REAR_SPIN, IDC_FORM_REAR_EDIT, 0, 152},
-                          {IDC_FORM_GUIDE_SPIN, IDC_FORM_GUIDE_EDIT, 0, 152},
-                          {IDC_FORM_FEEDER_SPIN, IDC_FORM_FEEDER_EDIT, 0, 152},
-                          {IDC_FORM_POSTCARD_SPIN, IDC_FORM_POSTCARD_EDIT, 0, 152},
-                          {IDC_FORM_PAGE_LENGTH_SPIN, IDC_FORM_PAGE_LENGTH_EDIT, 1, 99},
-                          {IDC_FORM_LEFT_SPIN, IDC_FORM_LEFT_EDIT, 0, 135},
-                          {IDC_FORM_RIGHT_SPIN, IDC_FORM_RIGHT_EDIT, 1, 136},
-                          {IDC_FORM_CUTSHEET_SPIN, IDC_FORM_CUTSHEET_EDIT, 0, 68}};
+    const std::array<std::array<int, 3>, 9> spins = {{
+        {IDC_FORM_FRONT_SPIN, IDC_FORM_FRONT_EDIT, 152},
+        {IDC_FORM_REAR_SPIN, IDC_FORM_REAR_EDIT, 152},
+        {IDC_FORM_GUIDE_SPIN, IDC_FORM_GUIDE_EDIT, 152},
+        {IDC_FORM_FEEDER_SPIN, IDC_FORM_FEEDER_EDIT, 152},
+        {IDC_FORM_POSTCARD_SPIN, IDC_FORM_POSTCARD_EDIT, 152},
+        {IDC_FORM_PAGE_LENGTH_SPIN, IDC_FORM_PAGE_LENGTH_EDIT, 99},
+        {IDC_FORM_LEFT_SPIN, IDC_FORM_LEFT_EDIT, 135},
+        {IDC_FORM_RIGHT_SPIN, IDC_FORM_RIGHT_EDIT, 136},
+        {IDC_FORM_CUTSHEET_SPIN, IDC_FORM_CUTSHEET_EDIT, 68},
+    }};
     Run(1, [&](HWND dlg) {
-        for (const Spin& s : spins) {
-            HWND spin = ::GetDlgItem(dlg, s.spin);
-            EXPECT_EQ(reinterpret_cast<HWND>(::SendMessageW(spin, UDM_GETBUDDY, 0, 0)),
-                      ::GetDlgItem(dlg, s.edit));
-            int lower = -1, upper = -1;
-            ::SendMessageW(spin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
-                           reinterpret_cast<LPARAM>(&upper));
-            EXPECT_EQ(lower, s.lower) << s.spin;
-            EXPECT_EQ(upper, s.upper) << s.spin;
-            ::SendMessageW(spin, UDM_SETPOS32, 0, s.upper);
-            EXPECT_EQ(rig::ItemText(dlg, s.edit), std::to_wstring(s.upper)) << s.spin;
+        for (const auto& [spin, edit, upper] : spins) {
+            ::SendDlgItemMessageW(dlg, spin, UDM_SETPOS32, 0, upper + 1);
+            EXPECT_EQ(rig::ItemText(dlg, edit), std::to_wstring(upper)) << spin;
         }
-        // The spin's write moved the slider along.
-        EXPECT_EQ(SliderPos(dlg, IDC_FORM_POSTCARD_SLIDER), 9);
+        EXPECT_EQ(SliderPos(dlg, IDC_FORM_POSTCARD_SLIDER), 9);  // the edit moved it
         rig::Click(dlg, IDCANCEL);
     });
 }

@@ -143,26 +143,6 @@ class PagesTest : public testing::Test {
     CPage_Hardware m_hardware;
 };
 
-TEST_F(PagesTest, PagesAreHiddenChildrenRegisteredUnderTheirClassNames) {
-    const std::vector<std::wstring> names = {L"CPage_Select", L"CPage_MSW1", L"CPage_MSW2",
-                                             L"CPage_MSW3",   L"CPage_MSW4", L"CPage_Hardware"};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        CSettingsPage* page = Pages()[i];
-        EXPECT_EQ(page->GetRuntimeClassName(), names[i]);
-        EXPECT_EQ(::GetParent(page->GetSafeHwnd()), m_parent.GetSafeHwnd());
-        EXPECT_FALSE(::IsWindowVisible(page->GetSafeHwnd()));
-        RECT expected{7, 48, 7 + 230, 48 + 190};
-        ::MapDialogRect(page->GetSafeHwnd(), &expected);
-        RECT actual{};
-        ::GetWindowRect(page->GetSafeHwnd(), &actual);
-        ::MapWindowPoints(nullptr, m_parent.GetSafeHwnd(), reinterpret_cast<POINT*>(&actual), 2);
-        EXPECT_EQ(actual.left, expected.left);
-        EXPECT_EQ(actual.top, expected.top);
-        EXPECT_EQ(actual.right - actual.left, expected.right - expected.left);
-        EXPECT_EQ(actual.bottom - actual.top, expected.bottom - expected.top);
-    }
-}
-
 // Keyboard use and the radio exchange rest on the template flags: each radio group is two
 // auto radio buttons of which the first starts the group; lists and check boxes are tab
 // stops. (Radio buttons move their tab stop to the checked one themselves.)
