@@ -9,14 +9,14 @@ constexpr int kCutFeedOff = 1032, kCutFeedOn = 1018;
 constexpr int kFixedLength = 1033, kTopOfForm = 1236;
 constexpr int kDotUni = 1034, kDotBi = 1009;
 constexpr int kNormalPrint = 1035, kFastPrint = 1235;
-constexpr int kGuideAsSpecified = 1036, kGuideRear = 1012;
-constexpr int kFeederAsSpecified = 1037, kFeederRear = 1234;
+constexpr int kGuideByCommand = 1036, kGuideRear = 1012;
+constexpr int kFeederByCommand = 1037, kFeederRear = 1234;
 constexpr int kLoadAuto = 1039, kLoadManual = 1015;
 
-constexpr int kSettingIds[] = {
-    kDotBi,       kGuideRear,  kLoadManual,  kCutFeedOn,        kCutFeedOff,
-    kFixedLength, kDotUni,     kNormalPrint, kGuideAsSpecified, kFeederAsSpecified,
-    kLoadAuto,    kFeederRear, kFastPrint,   kTopOfForm};
+constexpr int kSettingIds[] = {kDotBi,          kGuideRear,       kLoadManual, kCutFeedOn,
+                               kCutFeedOff,     kFixedLength,     kDotUni,     kNormalPrint,
+                               kGuideByCommand, kFeederByCommand, kLoadAuto,   kFeederRear,
+                               kFastPrint,      kTopOfForm};
 
 }  // namespace
 
@@ -27,8 +27,8 @@ void CPage_MSW4::DoDataExchange(CDataExchange& dx) {
     DDX_Radio(dx, kFixedLength, m_nSwitch3);
     DDX_Radio(dx, kDotUni, m_nSwitch4);
     DDX_Radio(dx, kNormalPrint, m_nSwitch5);
-    DDX_Radio(dx, kGuideAsSpecified, m_nSwitch6);
-    DDX_Radio(dx, kFeederAsSpecified, m_nSwitch7);
+    DDX_Radio(dx, kGuideByCommand, m_nSwitch6);
+    DDX_Radio(dx, kFeederByCommand, m_nSwitch7);
     DDX_Radio(dx, kLoadAuto, m_nSwitch8);
 }
 
