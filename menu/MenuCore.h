@@ -27,8 +27,8 @@ struct MenuTemplateItem {
     std::uint16_t flags = 0;  // as stored, without the end flag
     std::uint16_t id = 0;     // 0 for an item that opens a popup
     MenuText text;
-    bool popup = false;     // the items that follow belong to this item's popup
-    int levelsClosed = 0;   // after a plain item: how many menu levels end with it
+    bool popup = false;    // the items that follow belong to this item's popup
+    int levelsClosed = 0;  // after a plain item: how many menu levels end with it
 };
 
 // Reads a standard menu template (version word, header size, then the items). Returns false,
@@ -42,10 +42,10 @@ int ToolbarImageIndex(const std::uint8_t* data, std::size_t size, std::uint16_t 
 
 // Colours as 0x00BBGGRR, the layout of a COLORREF.
 struct SysColorMap {
-    std::uint32_t black;  // what (0,0,0) becomes
-    std::uint32_t gray;   // (128,128,128)
-    std::uint32_t silver; // (192,192,192)
-    std::uint32_t white;  // (255,255,255)
+    std::uint32_t black;   // what (0,0,0) becomes
+    std::uint32_t gray;    // (128,128,128)
+    std::uint32_t silver;  // (192,192,192)
+    std::uint32_t white;   // (255,255,255)
 };
 
 // Replaces the four standard colours in the colour table of a packed DIB (BITMAPINFOHEADER,
@@ -87,13 +87,13 @@ int Win32sTextWidth(int calculatedWidth, std::size_t characters);
 
 // The rectangles of one owner-drawn item inside `item`.
 struct ItemLayout {
-    int dy = 0;            // vertical offset of the picture box
-    MenuRect highlight;    // the selection fill when the item has a picture or check mark
-    MenuRect innerBox;     // picture box, inside its outline
-    MenuRect outerBox;     // picture box with its 3-D outline
+    int dy = 0;          // vertical offset of the picture box
+    MenuRect highlight;  // the selection fill when the item has a picture or check mark
+    MenuRect innerBox;   // picture box, inside its outline
+    MenuRect outerBox;   // picture box with its 3-D outline
     int imageX = 0, imageY = 0;
     MenuRect checkBox;
-    MenuRect textRect;     // without a tab; with one, the right edge moves left by the image width
+    MenuRect textRect;  // without a tab; with one, the right edge moves left by the image width
     MenuRect separatorLine;  // its top edge is where the etched line goes
 };
 ItemLayout LayoutItem(const MenuRect& item, int imageWidth, int imageHeight);

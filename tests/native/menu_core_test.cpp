@@ -9,14 +9,15 @@ namespace {
 
 // Builds resource data word by word, as the resource compiler lays it out.
 class Words {
-public:
+  public:
     Words& Word(std::uint16_t w) {
         m_bytes.push_back(static_cast<std::uint8_t>(w));
         m_bytes.push_back(static_cast<std::uint8_t>(w >> 8));
         return *this;
     }
     Words& Text(const std::u16string& text) {
-        for (char16_t c : text) Word(c);
+        for (char16_t c : text)
+            Word(c);
         return Word(0);
     }
     Words& Item(std::uint16_t flags, std::uint16_t id, const std::u16string& text) {
@@ -27,7 +28,7 @@ public:
     }
     const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
-private:
+  private:
     std::vector<std::uint8_t> m_bytes;
 };
 
@@ -41,7 +42,10 @@ Words TwoPopups() {
         .Item(0, 100, u"開く(&O)\tCtrl+O")
         .Item(0, 0, u"")
         .Item(kEnd, 101, u"終了(&X)");
-    w.Popup(kEnd, u"ヘルプ(&H)").Item(0x01, 200, u"目次").Popup(kEnd, u"その他").Item(kEnd, 201, u"版");
+    w.Popup(kEnd, u"ヘルプ(&H)")
+        .Item(0x01, 200, u"目次")
+        .Popup(kEnd, u"その他")
+        .Item(kEnd, 201, u"版");
     return w;
 }
 
@@ -154,7 +158,8 @@ TEST(DibColorTableTest, ATableCutShortIsChangedOnlyAsFarAsItGoes) {
 // Every character is 10 pixels wide, a space 3.
 int FakeWidth(const MenuText& text) {
     int width = 0;
-    for (MenuChar c : text) width += c == u' ' ? 3 : 10;
+    for (MenuChar c : text)
+        width += c == u' ' ? 3 : 10;
     return width;
 }
 
@@ -180,7 +185,8 @@ TEST(AcceleratorAlignmentTest, ASpaceWithoutWidthEndsThePadding) {
     std::vector<MenuText> texts{u"A\tF1", u"ABC\tF2"};
     AlignAcceleratorTexts(texts, [](const MenuText& t) {
         int width = 0;
-        for (MenuChar c : t) width += c == u' ' ? 0 : 10;
+        for (MenuChar c : t)
+            width += c == u' ' ? 0 : 10;
         return width;
     });
     EXPECT_EQ(texts[0], u"A \tF1");
@@ -249,7 +255,8 @@ TEST(TickTest, ThreePixelsInEachOfSevenColumns) {
         ASSERT_LT(p.x, 7);
         ++perColumn[p.x];
     }
-    for (int n : perColumn) EXPECT_EQ(n, 3);
+    for (int n : perColumn)
+        EXPECT_EQ(n, 3);
 }
 
 }  // namespace
