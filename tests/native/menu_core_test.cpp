@@ -248,15 +248,4 @@ TEST(ItemLayoutTest, BoxesOfTheDefaultHeightAndOfATallerItem) {
     EXPECT_EQ(LayoutItem({0, 0, 100, 10}, 16, 15).dy, 0) << "never negative";
 }
 
-TEST(TickTest, ThreePixelsInEachOfSevenColumns) {
-    int perColumn[7] = {};
-    for (const MenuPoint& p : kTickPixels) {
-        ASSERT_GE(p.x, 0);
-        ASSERT_LT(p.x, 7);
-        ++perColumn[p.x];
-    }
-    for (int n : perColumn)
-        EXPECT_EQ(n, 3);
-}
-
 }  // namespace
