@@ -249,9 +249,17 @@ TEST_F(DrawTest, AnItemWithoutPictureOrCheckIsHighlightedOverItsWholeWidth) {
 TEST_F(DrawTest, TheTicksPixelsAreWhereItsTableSays) {
     ScopedPlatform nt4(PLATFORM_NT4);
     Draw(kCheck, ODS_CHECKED);
+    // clang-format off
     const char* const tick[] = {
-        "......#", ".....##", "#...###", "##.###.", "#####..", ".###...", "..#....",
+        "......#",
+        ".....##",
+        "#...###",
+        "##.###.",
+        "#####..",
+        ".###...",
+        "..#....",
     };
+    // clang-format on
     const int x0 = L + 1 + 4, y0 = T + 2 + 4;
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 7; ++x) {
