@@ -642,7 +642,9 @@ class MenuWindow : public CDialog {
         if (m_bPopupSeen)
             Inspect(popup);
         if (m_chKey) {
-            ::PostMessageW(m_hWnd, WM_CHAR, m_chKey, 0);
+            ::PostMessageW(m_hWnd, WM_CHAR, std::exchange(m_chKey, L'\0'), 0);
+            // Should the key not close the menu, this closes it and the test fails.
+            ::SetTimer(m_hWnd, 2, 2000, nullptr);
         } else {
             ::EndMenu();
         }
