@@ -469,6 +469,22 @@ TEST_F(DrawTest, ItemsMeasureTheirTextPlus33AndAtLeastTheBoxHigh) {
     EXPECT_EQ(static_cast<int>(separator.itemHeight), cyMenu / 2);
 }
 
+TEST_F(DrawTest, ATallerMenuBarHeightMakesTallerItems) {
+    NONCLIENTMETRICSW saved{};
+    saved.cbSize = sizeof(saved);
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, saved.cbSize, &saved, 0));
+    NONCLIENTMETRICSW taller = saved;
+    taller.iMenuHeight = 28;
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, taller.cbSize, &taller, 0));
+    const int cyMenu = ::GetSystemMetrics(SM_CYMENU);
+    const UINT height = Measure(*m_popup, kPlain).itemHeight;
+    const UINT separator = Measure(*m_popup, kSeparator).itemHeight;
+    ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, saved.cbSize, &saved, 0);
+    ASSERT_GT(cyMenu, 19);
+    EXPECT_EQ(static_cast<int>(height), cyMenu);
+    EXPECT_EQ(static_cast<int>(separator), cyMenu / 2);
+}
+
 TEST_F(DrawTest, Win32sMeasuresByLayoutAndSurvivesAnEmptyText) {
     ScopedPlatform win32s(PLATFORM_WIN32S);
     const std::wstring text = m_popup->m_arrItems[kPlain]->Text();
