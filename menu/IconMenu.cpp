@@ -116,7 +116,7 @@ BOOL CIconMenu::LoadFromResource(const wchar_t* name) {
         const bool popup = (record.m_nFlags & MF_POPUP) != 0;
         record.m_nFlags = popup ? MF_BYPOSITION | MF_POPUP : MF_BYPOSITION;
         const UINT flags = MF_BYPOSITION | MF_STRING | (popup ? MF_POPUP : 0);
-        // A failure leaves the owner-drawn label, which still draws; nothing to undo.
+        // Result ignored: on failure the label stays as it was appended.
         ::ModifyMenuW(m_hMenu, static_cast<UINT>(i), flags, record.m_nCommandId, text.c_str());
     }
     return TRUE;
@@ -192,10 +192,12 @@ BOOL CIconMenu::LoadItemBitmap(HIMAGELIST list, int bitmapId) {
     if (header.biCompression == BI_BITFIELDS && header.biSize == sizeof(BITMAPINFOHEADER)) {
         tableBytes += 12;  // the three colour masks follow the header
     }
+    // The pixels must lie inside the resource.
     const std::size_t bitsOffset = header.biSize + tableBytes;
     const std::size_t stride =
         (static_cast<std::size_t>(std::abs(header.biWidth)) * header.biBitCount + 31) / 32 * 4;
-    if (bitsOffset + stride * static_cast<std::size_t>(std::abs(header.biHeight)) > dib.size()) {
+    const auto rows = static_cast<std::size_t>(std::abs(header.biHeight));
+    if (bitsOffset > dib.size() || stride == 0 || rows > (dib.size() - bitsOffset) / stride) {
         return FALSE;
     }
     WindowDc screen(nullptr);
