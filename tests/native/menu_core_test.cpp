@@ -193,59 +193,13 @@ TEST(AcceleratorAlignmentTest, ASpaceWithoutWidthEndsThePadding) {
     EXPECT_EQ(texts[1], u"ABC\tF2") << "already as wide as the widest";
 }
 
-TEST(ItemTextTest, HeadIsBeforeTheFirstTabAndTailAfterTheLast) {
-    const ItemTextParts plain = SplitItemText(u"バージョン情報(&A)...");
-    EXPECT_FALSE(plain.hasTab);
-    EXPECT_EQ(plain.head, u"バージョン情報(&A)...");
-    EXPECT_EQ(plain.tail, u"");
-    const ItemTextParts two = SplitItemText(u"終了(&X)\tmiddle\tAlt+F4");
-    EXPECT_TRUE(two.hasTab);
-    EXPECT_EQ(two.head, u"終了(&X)");
-    EXPECT_EQ(two.tail, u"Alt+F4");
-    const ItemTextParts trailing = SplitItemText(u"x\t");
-    EXPECT_TRUE(trailing.hasTab);
-    EXPECT_EQ(trailing.tail, u"");
-}
-
-TEST(MnemonicTest, FirstTextContainingTheKeyWins) {
-    const std::vector<MenuText> texts{u"", u"a&&b", u"&b here", u"&x"};
-    EXPECT_EQ(FindMnemonicPosition(texts, u"&b"), 1) << "a doubled ampersand also matches";
-    EXPECT_EQ(FindMnemonicPosition(texts, u"&x"), 3);
-    EXPECT_EQ(FindMnemonicPosition(texts, u"&q"), -1);
-}
-
-TEST(ItemSizeTest, WidthHeightAndSeparator) {
+TEST(ItemSizeTest, WidthIsTextPlus33AndWin32sGrowsByThreeAverageCharacters) {
     EXPECT_EQ(ItemWidth(100, 16), 133);
-    EXPECT_EQ(ItemWidth(0, 16), 33);
     EXPECT_EQ(ItemHeight(18, 15), 19);
-    EXPECT_EQ(ItemHeight(19, 15), 19);
     EXPECT_EQ(ItemHeight(23, 15), 23);
-    EXPECT_EQ(SeparatorHeight(19), 9);
-    EXPECT_EQ(SeparatorHeight(20), 10);
-}
-
-TEST(ItemSizeTest, Win32sWidthGrowsByThreeAverageCharactersAndSurvivesAnEmptyText) {
     EXPECT_EQ(Win32sTextWidth(97, 10), 100 + 3 * 10);
     EXPECT_EQ(Win32sTextWidth(47, 7), 50 + 3 * 7);  // 50 / 7 = 7 in integers
-    EXPECT_EQ(Win32sTextWidth(0, 0), 3);
-}
-
-TEST(ItemLayoutTest, BoxesOfTheDefaultHeightAndOfATallerItem) {
-    const ItemLayout l = LayoutItem({10, 20, 210, 39}, 16, 15);
-    EXPECT_EQ(l.dy, 0);
-    EXPECT_EQ(l.highlight, (MenuRect{31, 20, 210, 39}));
-    EXPECT_EQ(l.innerBox, (MenuRect{11, 21, 29, 38}));
-    EXPECT_EQ(l.outerBox, (MenuRect{10, 20, 30, 39}));
-    EXPECT_EQ(l.imageX, 12);
-    EXPECT_EQ(l.imageY, 22);
-    EXPECT_EQ(l.checkBox, (MenuRect{11, 22, 27, 37}));
-    EXPECT_EQ(l.textRect, (MenuRect{35, 19, 210, 38}));
-    EXPECT_EQ(l.separatorLine.top, 29);
-
-    const ItemLayout tall = LayoutItem({0, 0, 100, 24}, 16, 15);
-    EXPECT_EQ(tall.dy, 2);  // (24 - 19) / 2
-    EXPECT_EQ(tall.outerBox, (MenuRect{0, 2, 20, 21}));
-    EXPECT_EQ(LayoutItem({0, 0, 100, 10}, 16, 15).dy, 0) << "never negative";
+    EXPECT_EQ(Win32sTextWidth(0, 0), 3) << "an empty text has no average";
 }
 
 }  // namespace

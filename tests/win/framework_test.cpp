@@ -16,7 +16,7 @@ constexpr UINT kParentTemplate = 902;
 constexpr UINT kChildTemplate = 903;
 
 class ExchangeDialog : public CDialog {
-public:
+  public:
     ExchangeDialog() : CDialog(kExchangeTemplate) {}
 
     int m_nRadio = -1;
@@ -29,7 +29,7 @@ public:
     int m_nEditChanges = 0;
     int m_nListChanges = 0;
 
-protected:
+  protected:
     BOOL OnInitDialog() override {
         ::SendDlgItemMessageW(m_hWnd, 1007, TBM_SETRANGE, TRUE, MAKELPARAM(0, 9));
         HWND list = GetDlgItem(1011);
@@ -66,7 +66,7 @@ protected:
         return &map;
     }
 
-private:
+  private:
     void OnEditChange() { ++m_nEditChanges; }
     LRESULT OnListChange(NMHDR*) {
         ++m_nListChanges;
@@ -76,7 +76,7 @@ private:
 
 // A modeless instance for checks that need no modal loop.
 class ExchangeTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(m_dlg.Create(nullptr)); }
     HWND Dlg() const { return m_dlg.GetSafeHwnd(); }
     ExchangeDialog m_dlg;
@@ -133,7 +133,8 @@ TEST_F(ExchangeTest, DropDownListLoadsByPrefixAndStoresAtMostTwentyCharacters) {
 
     ::SendDlgItemMessageW(Dlg(), 1005, CB_SETCURSEL, 2, 0);
     ASSERT_TRUE(m_dlg.UpdateData(true));
-    EXPECT_EQ(m_dlg.m_strCombo, std::wstring(L"とても長い名前の項目です、二十文字を超えています").substr(0, 20));
+    EXPECT_EQ(m_dlg.m_strCombo,
+              std::wstring(L"とても長い名前の項目です、二十文字を超えています").substr(0, 20));
 }
 
 TEST_F(ExchangeTest, IntegerEditRoundTrips) {
@@ -218,17 +219,18 @@ TEST(ModalDialogTest, OkTakesTheValuesBackAndCancelDoesNot) {
 }
 
 class EndsAtOnce : public CDialog {
-public:
+  public:
     EndsAtOnce() : CDialog(kExchangeTemplate) {}
     bool m_bWasVisible = false;
 
-protected:
+  protected:
     BOOL OnInitDialog() override {
         EndDialog(42);
         return TRUE;
     }
     bool WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
-        if (msg == WM_SHOWWINDOW && wp) m_bWasVisible = true;
+        if (msg == WM_SHOWWINDOW && wp)
+            m_bWasVisible = true;
         return CDialog::WindowProc(msg, wp, lp, result);
     }
 };
@@ -240,12 +242,12 @@ TEST(ModalDialogTest, EndingDuringInitialisationNeverShowsTheWindow) {
 }
 
 class ParentDialog : public CDialog {
-public:
+  public:
     ParentDialog() : CDialog(kParentTemplate) {}
     int m_nCommands = 0;
     int m_nClicks = 0;
 
-protected:
+  protected:
     const MessageMapBase* GetMessageMap() const override {
         using Map = MessageMap<ParentDialog>;
         static const Map map(CDialog::GetMessageMap(),
@@ -256,17 +258,17 @@ protected:
         return &map;
     }
 
-private:
+  private:
     void OnCommand5000() { ++m_nCommands; }
     void OnButton() { ++m_nClicks; }
 };
 
 class ChildPage : public CPropertyPage {
-public:
+  public:
     ChildPage() : CPropertyPage(kChildTemplate) {}
     int m_nOwn = 0;
 
-protected:
+  protected:
     const MessageMapBase* GetMessageMap() const override {
         using Map = MessageMap<ChildPage>;
         static const Map map(CPropertyPage::GetMessageMap(),
@@ -274,7 +276,7 @@ protected:
         return &map;
     }
 
-private:
+  private:
     void OnOwnCommand() { ++m_nOwn; }
 };
 
@@ -318,7 +320,8 @@ TEST(MessageBoxTest, CaptionAndIconAreThoseAsked) {
     ui.AnswerMessageBox(IDOK);
     AppMessageBox(nullptr, L"失敗", MB_OK | MB_ICONSTOP);
     ui.AnswerMessageBox(IDOK);
-    AppMessageBox(nullptr, L"幅", L"レフトマージン幅／ライトマージン幅", MB_OK | MB_ICONINFORMATION);
+    AppMessageBox(nullptr, L"幅", L"レフトマージン幅／ライトマージン幅",
+                  MB_OK | MB_ICONINFORMATION);
     ASSERT_EQ(ui.Answered().size(), 3u);
     EXPECT_EQ(ui.Answered()[0].caption, L"Kestrowinda");
     EXPECT_EQ(ui.Answered()[0].buttons, (std::vector<int>{IDYES, IDNO}));

@@ -58,29 +58,25 @@ std::vector<SysColor> With(std::vector<SysColor> set, int index, COLORREF color)
     return set;
 }
 
+void Apply(const std::vector<SysColor>& colors) {
+    std::vector<int> indices;
+    std::vector<COLORREF> values;
+    for (const SysColor& c : colors) {
+        indices.push_back(c.index);
+        values.push_back(c.color);
+    }
+    EXPECT_TRUE(::SetSysColors(static_cast<int>(indices.size()), indices.data(), values.data()));
+}
+
 // Sets system colours for a test and puts the earlier ones back.
 class ScopedSysColors {
   public:
     explicit ScopedSysColors(const std::vector<SysColor>& colors) {
-        std::vector<int> indices;
-        std::vector<COLORREF> values;
-        for (const SysColor& c : colors) {
+        for (const SysColor& c : colors)
             m_saved.push_back({c.index, ::GetSysColor(c.index)});
-            indices.push_back(c.index);
-            values.push_back(c.color);
-        }
-        EXPECT_TRUE(
-            ::SetSysColors(static_cast<int>(indices.size()), indices.data(), values.data()));
+        Apply(colors);
     }
-    ~ScopedSysColors() {
-        std::vector<int> indices;
-        std::vector<COLORREF> values;
-        for (const SysColor& c : m_saved) {
-            indices.push_back(c.index);
-            values.push_back(c.color);
-        }
-        ::SetSysColors(static_cast<int>(indices.size()), indices.data(), values.data());
-    }
+    ~ScopedSysColors() { Apply(m_saved); }
     ScopedSysColors(const ScopedSysColors&) = delete;
     ScopedSysColors& operator=(const ScopedSysColors&) = delete;
 
@@ -277,16 +273,15 @@ TEST_F(DrawTest, TheTicksPixelsAreWhereItsTableSays) {
     EXPECT_EQ(At(x0 + 6, y0), Sys(COLOR_MENUTEXT));
     EXPECT_EQ(At(L + 21, T), Sys(COLOR_HIGHLIGHT));
     EXPECT_EQ(At(L + 20, T), kMarker);
-}
 
-TEST_F(DrawTest, AnItemWithItsOwnCheckedBitmapGetsADotInstead) {
+    // An item with its own checked-state bitmap gets a dot instead.
     UniqueBitmap mark(::CreateBitmap(8, 8, 1, 1, nullptr));
     ASSERT_TRUE(::SetMenuItemBitmaps(m_popup->m_hMenu, 953, MF_BYCOMMAND, nullptr, mark.get()));
-    ScopedPlatform nt4(PLATFORM_NT4);
+    Clear();
     Draw(kCheck, ODS_CHECKED);
     const int dotX = L + 1 + 5, dotY = T + 2 + 4;
     EXPECT_EQ(At(dotX + 3, dotY + 3), Sys(COLOR_MENUTEXT));
-    EXPECT_EQ(At(dotX - 1, dotY + 2), Sys(COLOR_3DLIGHT)) << "no tick";
+    EXPECT_EQ(At(x0, y0 + 2), Sys(COLOR_3DLIGHT)) << "no tick";
     EXPECT_EQ(At(dotX + 6, dotY + 3), Sys(COLOR_3DLIGHT));
 }
 
@@ -467,22 +462,6 @@ TEST_F(DrawTest, ItemsMeasureTheirTextPlus33AndAtLeastTheBoxHigh) {
     const MEASUREITEMSTRUCT separator = Measure(*m_popup, kSeparator);
     EXPECT_EQ(separator.itemWidth, 0u);
     EXPECT_EQ(static_cast<int>(separator.itemHeight), cyMenu / 2);
-}
-
-TEST_F(DrawTest, ATallerMenuBarHeightMakesTallerItems) {
-    NONCLIENTMETRICSW saved{};
-    saved.cbSize = sizeof(saved);
-    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, saved.cbSize, &saved, 0));
-    NONCLIENTMETRICSW taller = saved;
-    taller.iMenuHeight = 28;
-    ASSERT_TRUE(::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, taller.cbSize, &taller, 0));
-    const int cyMenu = ::GetSystemMetrics(SM_CYMENU);
-    const UINT height = Measure(*m_popup, kPlain).itemHeight;
-    const UINT separator = Measure(*m_popup, kSeparator).itemHeight;
-    ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, saved.cbSize, &saved, 0);
-    ASSERT_GT(cyMenu, 19);
-    EXPECT_EQ(static_cast<int>(height), cyMenu);
-    EXPECT_EQ(static_cast<int>(separator), cyMenu / 2);
 }
 
 TEST_F(DrawTest, Win32sMeasuresByLayoutAndSurvivesAnEmptyText) {

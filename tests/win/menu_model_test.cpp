@@ -296,32 +296,6 @@ TEST(IconMenuPictureTest, AToolbarResourcePicksEachCommandsPictureFromTheStrip) 
     EXPECT_EQ(file.m_arrItems[4]->m_nImage, 2);
     EXPECT_EQ(file.m_arrItems[5]->m_nImage, 0);
     EXPECT_EQ(::ImageList_GetImageCount(file.m_arrItems[4]->m_pImageList.get()), 3);
-
-    // The picked image is the blue one; the strip's colours need no mapping.
-    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    UniqueBitmap target(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    SelectObjectScope select(dc.get(), target.get());
-    ASSERT_TRUE(
-        ::ImageList_Draw(file.m_arrItems[4]->m_pImageList.get(), 2, dc.get(), 0, 0, ILD_NORMAL));
-    EXPECT_EQ(::GetPixel(dc.get(), 5, 5), RGB(0, 0, 255));
-}
-
-TEST(IconMenuPictureTest, AGivenTextReplacesAndAnUnknownCommandGetsAStrayRecord) {
-    CIconMenu menu;
-    ASSERT_TRUE(menu.LoadFromResource(IDR_MAINMENU));
-    menu.SetCommandImage(L"新しい文字(&N)", ID_APP_EXIT, IDB_MENU_LOAD);
-    std::wstring text;
-    ASSERT_TRUE(menu.GetItemText(ID_APP_EXIT, text, MF_BYCOMMAND));
-    EXPECT_EQ(text, L"新しい文字(&N)");
-
-    const std::size_t rootRecords = menu.m_arrItems.size();
-    menu.SetCommandImage(nullptr, 12345, IDB_MENU_LOAD);
-    ASSERT_EQ(menu.m_arrItems.size(), rootRecords + 1);
-    EXPECT_EQ(menu.m_arrItems.back()->m_nCommandId, 12345u);
-    EXPECT_EQ(::GetMenuItemCount(menu.m_hMenu), 3);
 }
 
 TEST(AcceleratorAlignmentTest, TheNarrowerHeadIsPaddedToTheWiderHeadPlusASpace) {

@@ -18,7 +18,8 @@ std::vector<std::wstring> LocalQueueNames() {
     ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, buffer.data(), needed, &needed, &count);
     std::vector<std::wstring> names;
     const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.emplace_back(info[i].pPrinterName);
+    for (DWORD i = 0; i < count; ++i)
+        names.emplace_back(info[i].pPrinterName);
     return names;
 }
 
