@@ -50,8 +50,9 @@ TEST(EndToEndStartupTest, OneQueueSendsTheFactoryRecordAndGraysSend) {
                             0, ID_TB_PRINTER};
     for (std::size_t i = 0; i < 9; ++i) {
         EXPECT_EQ(buttons[i].separator, expected[i] == 0) << i;
-        if (expected[i])
+        if (expected[i] != 0) {
             EXPECT_EQ(buttons[i].command, expected[i]) << i;
+        }
     }
     EXPECT_TRUE(ToolButtonEnabled(main, ID_TB_SEND));
     EXPECT_FALSE(ToolButtonEnabled(main, ID_TB_PRINTER));
