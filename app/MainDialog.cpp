@@ -5,6 +5,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/HelpFile.h"
+#include "app/MainMenu.h"
 #include "framework/AppMessageBox.h"
 #include "framework/Platform.h"
 #include "framework/WinApp.h"
@@ -124,38 +125,8 @@ BOOL CMainDialog::OnInitDialog() {
     return TRUE;
 }
 
-// The window's menu: built by the icon menu from resource 142, with pictures beside eleven
-// commands and without the receive command; the window owns the bar afterwards.
 void CMainDialog::BuildMenu() {
-    m_menu.LoadFromResource(IDR_MAINMENU);  // the result is not used: the template's menu stays
-    struct CommandImage {
-        UINT command;
-        int bitmap;
-    };
-    static constexpr CommandImage kImages[] = {
-        {ID_LOAD_SETTINGS, IDB_MENU_LOAD},
-        {ID_SAVE_SETTINGS, IDB_MENU_SAVE},
-        {ID_FACTORY_SETTINGS, IDB_MENU_FACTORY},
-        {ID_SELECT_PRINTER, IDB_MENU_PRINTER},
-        {ID_SEND_TO_PRINTER, IDB_MENU_SEND},
-        {ID_PAGE_SELECT, IDB_MENU_SELECT},
-        {ID_PAGE_MSW1, IDB_MENU_MSW},
-        {ID_PAGE_MSW2, IDB_MENU_MSW},
-        {ID_PAGE_MSW3, IDB_MENU_MSW},
-        {ID_PAGE_MSW4, IDB_MENU_MSW},
-        {ID_PAGE_HARDWARE, IDB_MENU_HARDWARE},
-    };
-    for (const CommandImage& image : kImages) {
-        m_menu.SetCommandImage(nullptr, image.command, image.bitmap);
-    }
-    m_menu.RemoveItem(ID_RECEIVE_FROM_PRINTER, MF_BYCOMMAND);
-    if (!m_menu.GetSafeHmenu())
-        return;
-    HMENU templateMenu = ::GetMenu(m_hWnd);
-    ::SetMenu(m_hWnd, m_menu.GetSafeHmenu());
-    if (templateMenu)
-        ::DestroyMenu(templateMenu);
-    m_menu.Detach();
+    BuildMainMenu(m_menu, m_hWnd);
 }
 
 void CMainDialog::FindHelpFile() {

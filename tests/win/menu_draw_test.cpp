@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/MainMenu.h"
 #include "framework/Dialog.h"
 #include "framework/Platform.h"
 #include "menu/IconMenu.h"
@@ -582,28 +583,7 @@ class MenuWindow : public CDialog {
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        m_menu.LoadFromResource(IDR_MAINMENU);
-        const std::pair<UINT, int> pictures[] = {
-            {ID_LOAD_SETTINGS, IDB_MENU_LOAD},
-            {ID_SAVE_SETTINGS, IDB_MENU_SAVE},
-            {ID_FACTORY_SETTINGS, IDB_MENU_FACTORY},
-            {ID_SELECT_PRINTER, IDB_MENU_PRINTER},
-            {ID_SEND_TO_PRINTER, IDB_MENU_SEND},
-            {ID_PAGE_SELECT, IDB_MENU_SELECT},
-            {ID_PAGE_MSW1, IDB_MENU_MSW},
-            {ID_PAGE_MSW2, IDB_MENU_MSW},
-            {ID_PAGE_MSW3, IDB_MENU_MSW},
-            {ID_PAGE_MSW4, IDB_MENU_MSW},
-            {ID_PAGE_HARDWARE, IDB_MENU_HARDWARE},
-        };
-        for (const auto& [command, bitmap] : pictures) {
-            m_menu.SetCommandImage(nullptr, command, bitmap);
-        }
-        m_menu.RemoveItem(ID_RECEIVE_FROM_PRINTER, MF_BYCOMMAND);
-        HMENU fromTemplate = ::GetMenu(m_hWnd);
-        ::SetMenu(m_hWnd, m_menu.m_hMenu);
-        ::DestroyMenu(fromTemplate);
-        m_menu.Detach();
+        BuildMainMenu(m_menu, m_hWnd);
         ::EnableMenuItem(::GetMenu(m_hWnd), ID_SEND_TO_PRINTER, MF_BYCOMMAND | MF_GRAYED);
         return TRUE;
     }

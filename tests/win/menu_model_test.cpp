@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainMenu.h"
 #include "framework/Dialog.h"
 #include "menu/IconMenu.h"
 #include "res/resource.h"
@@ -188,42 +189,22 @@ TEST(IconMenuLoadTest, ByNameByReducedIdAndOnlyOnce) {
 
 // What the main window does while it initialises.
 TEST(IconMenuStartupTest, PopupsStayOwnerDrawnWithRecordsAndPicturesAfterDetach) {
-    struct Picture {
-        UINT command;
-        int bitmap;
-    };
-    const Picture pictures[] = {
-        {ID_LOAD_SETTINGS, IDB_MENU_LOAD},
-        {ID_SAVE_SETTINGS, IDB_MENU_SAVE},
-        {ID_FACTORY_SETTINGS, IDB_MENU_FACTORY},
-        {ID_SELECT_PRINTER, IDB_MENU_PRINTER},
-        {ID_SEND_TO_PRINTER, IDB_MENU_SEND},
-        {ID_PAGE_SELECT, IDB_MENU_SELECT},
-        {ID_PAGE_MSW1, IDB_MENU_MSW},
-        {ID_PAGE_MSW2, IDB_MENU_MSW},
-        {ID_PAGE_MSW3, IDB_MENU_MSW},
-        {ID_PAGE_MSW4, IDB_MENU_MSW},
-        {ID_PAGE_HARDWARE, IDB_MENU_HARDWARE},
-    };
+    const auto& pictures = kMainMenuImages;
     std::vector<HMENU> popups;
     {
         CIconMenu menu;
-        menu.LoadFromResource(IDR_MAINMENU);
-        for (const Picture& p : pictures)
-            menu.SetCommandImage(nullptr, p.command, p.bitmap);
-        EXPECT_TRUE(menu.RemoveItem(ID_RECEIVE_FROM_PRINTER, MF_BYCOMMAND));
-
         CDialog dialog(IDD_MAIN);
         ASSERT_TRUE(dialog.Create(nullptr));
         HMENU fromTemplate = ::GetMenu(dialog.GetSafeHwnd());
-        ASSERT_TRUE(::SetMenu(dialog.GetSafeHwnd(), menu.m_hMenu));
-        ::DestroyMenu(fromTemplate);
-        HMENU bar = menu.Detach();
+        BuildMainMenu(menu, dialog.GetSafeHwnd());
+        HMENU bar = ::GetMenu(dialog.GetSafeHwnd());
+        EXPECT_NE(bar, fromTemplate);
+        EXPECT_FALSE(::IsMenu(fromTemplate)) << "the template's menu is left behind";
         EXPECT_EQ(menu.m_hMenu, nullptr);
-        EXPECT_EQ(::GetMenu(dialog.GetSafeHwnd()), bar);
+        EXPECT_EQ(::GetMenuItemCount(::GetSubMenu(bar, 0)), 9) << "the receive item stays";
 
         std::vector<HIMAGELIST> lists;
-        for (const Picture& p : pictures) {
+        for (const CommandImage& p : pictures) {
             CIconMenu* holder = nullptr;
             int position = -1;
             for (int i = 0; i < 3 && !holder; ++i) {
