@@ -14,4 +14,11 @@ echo "== Native tests"
 ctest --test-dir "$build/native" --output-on-failure -j "$jobs" || status=1
 echo "== Windows-side tests under Wine"
 ctest --test-dir "$build/win64" --output-on-failure -j "$jobs" || status=1
+# Each Windows-side CTest test is one test program; add up the cases they ran.
+log="$build/win64/Testing/Temporary/LastTest.log"
+if [ -f "$log" ]; then
+  ran=$(awk '/^\[==========\] [0-9]+ tests? from/ {n += $2} END {print n + 0}' "$log")
+  passed=$(awk '/^\[  PASSED  \] [0-9]+/ {n += $4} END {print n + 0}' "$log")
+  echo "Windows-side test cases: $passed passed of $ran run"
+fi
 exit $status

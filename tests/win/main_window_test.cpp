@@ -153,6 +153,41 @@ TEST_F(MainWindowTest, RecordCopiesFollowEachEvent) {
     });
 }
 
+TEST_F(MainWindowTest, EveryPageEditsItsOwnBytesOfTheWorkingRecord) {
+    printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:");
+    Run([&](HWND main) {
+        struct Edit {
+            int page;
+            int control;
+            std::size_t offset;
+            std::uint8_t value;
+        };
+        const Edit edits[] = {
+            {0, 1018, 22, '1'},                              // ゴシック体
+            {1, 1007, 14, 0x00},                             // １６Ｋバイト: MSW1-4 off
+            {2, kColumns80, 16, 0x02}, {3, 1026, 18, 0x02},  // slashed zero, 2-byte code
+            {4, 1015, 20, 0x31},                             // マニュアル
+            {5, 1018, 166, '1'},                             // 低速
+        };
+        const UINT pageCommands[] = {ID_PAGE_SELECT, ID_PAGE_MSW1, ID_PAGE_MSW2,
+                                     ID_PAGE_MSW3,   ID_PAGE_MSW4, ID_PAGE_HARDWARE};
+        SettingsRecord expected = FactoryRecord();
+        for (const Edit& edit : edits) {
+            Command(main, pageCommands[edit.page]);
+            rig::Click(Page(edit.page), edit.control);
+            expected[edit.offset] = edit.value;
+            EXPECT_EQ(m_dlg.m_recWorking, expected) << "page " << edit.page;
+        }
+        EXPECT_TRUE(SendEnabled(m_dlg));
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_SEND_TO_PRINTER);
+        const SettingsRecord sent = m_dlg.m_recSent;
+        EXPECT_EQ(sent, expected);
+        EXPECT_EQ(printers.Captured(L"LPT1:"),
+                  std::vector<std::uint8_t>(expected.data(), expected.data() + expected.size()));
+    });
+}
+
 TEST_F(MainWindowTest, SwitchingPagesNeverTouchesARecord) {
     printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:");
     Run([&](HWND main) {
@@ -191,7 +226,8 @@ TEST_F(MainWindowTest, KeysFollowTheMenuStates) {
             keys[VK_CONTROL] = 0x80;
             ::SetKeyboardState(keys);
             MSG msg{main, WM_KEYDOWN, key, 1, ::GetTickCount(), {}};
-            if (!m_dlg.PreTranslateMessage(&msg)) ::DispatchMessageW(&msg);
+            if (!m_dlg.PreTranslateMessage(&msg))
+                ::DispatchMessageW(&msg);
             rig::Pump(50);
             keys[VK_CONTROL] = 0;
             ::SetKeyboardState(keys);
@@ -278,6 +314,31 @@ TEST_F(MainWindowTest, SelectPrinterAsksOnlyAboutWhatChanged) {
         EXPECT_EQ(ui.Answered()[before].text, kAskSend);
         EXPECT_EQ(LastAnswered(), kFactoryShown);
         EXPECT_EQ(m_dlg.m_strCurrentPrinter, L"Vek B");
+    });
+}
+
+TEST_F(MainWindowTest, SelectPrinterWithOnlyUnsavedChangesAsksOnlyToSave) {
+    printers.Add(L"Vek A", L"LPT1:");
+    printers.Add(L"Vek B", L"LPT2:");
+    ui.OnDialog(kSelectCaption, [](HWND select) { rig::Click(select, IDOK); });
+    Run([&](HWND main) {
+        Command(main, ID_PAGE_MSW2);
+        rig::Click(Page(2), kColumns80);
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_SEND_TO_PRINTER);  // sent, but never saved
+        const std::size_t before = ui.Answered().size();
+
+        // Yes to the save question, then Cancel in Save As: the command stops there, with no
+        // printer dialog and every change kept.
+        ui.AnswerMessageBox(IDYES);
+        ui.OnDialog(L"Save As", [](HWND dialog) { rig::Click(dialog, IDCANCEL); });
+        Command(main, ID_SELECT_PRINTER);
+        ASSERT_EQ(ui.Answered().size(), before + 1);
+        EXPECT_EQ(LastAnswered(), kAskSave);
+        EXPECT_TRUE(ui.Done());
+        EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
+        EXPECT_TRUE(rig::IsChecked(Page(2), kColumns80));
+        EXPECT_EQ(m_dlg.m_strCurrentPrinter, L"Vek A");
     });
 }
 
