@@ -161,7 +161,8 @@ void CMainDialog::InitTabsAndPages() {
         ::SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    ShowOnly(0);
+    // The pages are created hidden; the first one shows.
+    ::ShowWindow(m_pageSelect.GetSafeHwnd(), SW_SHOW);
     TabCtrl_SetCurSel(tab, 0);
 }
 
@@ -175,31 +176,24 @@ void CMainDialog::StorePages(SettingsRecord& record) {
         page->StoreToRecord(record);
 }
 
+// Hides every page, shows page `index` and gives it the focus unless the tab control has it.
 void CMainDialog::ShowOnly(int index) {
     const auto pages = Pages();
-    for (CSettingsPage* page : pages)
-        ::ShowWindow(page->GetSafeHwnd(), SW_HIDE);
-    ::ShowWindow(pages[static_cast<std::size_t>(index)]->GetSafeHwnd(), SW_SHOW);
+    for (CSettingsPage* page : pages) ::ShowWindow(page->GetSafeHwnd(), SW_HIDE);
+    HWND shown = pages[static_cast<std::size_t>(index)]->GetSafeHwnd();
+    ::ShowWindow(shown, SW_SHOW);
+    if (::GetFocus() != GetDlgItem(IDC_TAB)) ::SetFocus(shown);
 }
 
 void CMainDialog::ShowPage(int index) {
-    if (index < 0 || index >= kPageCount)
-        return;
-    HWND tab = GetDlgItem(IDC_TAB);
-    TabCtrl_SetCurSel(tab, index);  // raises no selection-changed notification
+    if (index < 0 || index >= kPageCount) return;
+    TabCtrl_SetCurSel(GetDlgItem(IDC_TAB), index);  // raises no selection-changed notification
     ShowOnly(index);
-    if (::GetFocus() != tab)
-        ::SetFocus(Pages()[static_cast<std::size_t>(index)]->GetSafeHwnd());
 }
 
 LRESULT CMainDialog::OnTabSelChange(NMHDR*) {
-    HWND tab = GetDlgItem(IDC_TAB);
-    const int index = TabCtrl_GetCurSel(tab);
-    if (index < 0 || index >= kPageCount)
-        return 0;
-    ShowOnly(index);
-    if (::GetFocus() != tab)
-        ::SetFocus(Pages()[static_cast<std::size_t>(index)]->GetSafeHwnd());
+    const int index = TabCtrl_GetCurSel(GetDlgItem(IDC_TAB));
+    if (index >= 0 && index < kPageCount) ShowOnly(index);
     return 0;
 }
 
