@@ -4,9 +4,9 @@
 #include "framework/Dialog.h"
 
 class CAboutDialog : public CDialog {
-  public:
+public:
     CAboutDialog();
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange& dx) override;
 };

@@ -18,8 +18,7 @@ bool UsesWinHelp(const OsVersion& version) {
 }  // namespace
 
 HelpFileChoice ChooseHelpFile(const OsVersion& version, const std::wstring& folder) {
-    if (UsesWinHelp(version))
-        return {folder + kWinHelpFileName, 0};
+    if (UsesWinHelp(version)) return {folder + kWinHelpFileName, 0};
     return {folder + kHtmlHelpFileName, 1};
 }
 

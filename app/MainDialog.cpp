@@ -38,8 +38,7 @@ HMODULE LoadHtmlHelpLibrary() {
                          L"CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", path,
                          &size) == ERROR_SUCCESS &&
         path[0] != L'\0') {
-        if (HMODULE library = ::LoadLibraryW(path))
-            return library;
+        if (HMODULE library = ::LoadLibraryW(path)) return library;
     }
     return ::LoadLibraryW(L"hhctrl.ocx");
 }
@@ -52,8 +51,7 @@ int Ask(HWND owner, const wchar_t* question, UINT buttons) {
 
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN) {
     m_hIcon = ::LoadIconW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    if (!g_hAccel)
-        g_hAccel = ::LoadAcceleratorsW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+    if (!g_hAccel) g_hAccel = ::LoadAcceleratorsW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
     m_recWorking = m_recFile = m_recSent = FactoryRecord();
 }
 
@@ -100,8 +98,7 @@ const MessageMapBase* CMainDialog::GetMessageMap() const {
 }
 
 BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
-    if (g_hAccel && ::TranslateAcceleratorW(m_hWnd, g_hAccel, msg))
-        return TRUE;
+    if (g_hAccel && ::TranslateAcceleratorW(m_hWnd, g_hAccel, msg)) return TRUE;
     return CDialog::PreTranslateMessage(msg);
 }
 
@@ -179,7 +176,8 @@ void CMainDialog::StorePages(SettingsRecord& record) {
 // Hides every page, shows page `index` and gives it the focus unless the tab control has it.
 void CMainDialog::ShowOnly(int index) {
     const auto pages = Pages();
-    for (CSettingsPage* page : pages) ::ShowWindow(page->GetSafeHwnd(), SW_HIDE);
+    for (CSettingsPage* page : pages)
+        ::ShowWindow(page->GetSafeHwnd(), SW_HIDE);
     HWND shown = pages[static_cast<std::size_t>(index)]->GetSafeHwnd();
     ::ShowWindow(shown, SW_SHOW);
     if (::GetFocus() != GetDlgItem(IDC_TAB)) ::SetFocus(shown);
@@ -214,8 +212,7 @@ void CMainDialog::EndMainWindow() {
 }
 
 void CMainDialog::OnDataCheck() {
-    if (m_dlgPrinter.m_bStartupDone)
-        StorePages(m_recWorking);
+    if (m_dlgPrinter.m_bStartupDone) StorePages(m_recWorking);
     EnableSendCommand(m_bSendPending != 0 || m_recWorking != m_recSent);
 }
 
@@ -229,21 +226,17 @@ void CMainDialog::OnSelectPrinter() {
                                    L"設定値が変更されています。\nプリンタを切り替える前に、"
                                    L"設定値をプリンタへ送信しますか？",
                                    MB_YESNOCANCEL);
-            if (answer == IDCANCEL)
-                return;
-            if (answer == IDYES)
-                SendSettings(false);
+            if (answer == IDCANCEL) return;
+            if (answer == IDYES) SendSettings(false);
         }
         if (unsaved) {
             const int answer = Ask(m_hWnd,
                                    L"設定値が変更されています。\nプリンタを切り替える前に、"
                                    L"設定ファイルへ保存しますか？",
                                    MB_YESNOCANCEL);
-            if (answer == IDCANCEL)
-                return;
+            if (answer == IDCANCEL) return;
             // A save that did not happen stops the command, so that no change is lost.
-            if (answer == IDYES && !SaveSettings())
-                return;
+            if (answer == IDYES && !SaveSettings()) return;
         }
     }
 
@@ -254,21 +247,18 @@ void CMainDialog::OnSelectPrinter() {
             m_dlgPrinter.m_strPrinterName.empty() && m_dlgPrinter.m_strPort.empty();
         const bool refusedAtStartup =
             m_dlgPrinter.m_strPort == L"FILE:" && !m_dlgPrinter.m_bStartupDone;
-        if (noPrinter || refusedAtStartup)
-            EndMainWindow();
+        if (noPrinter || refusedAtStartup) EndMainWindow();
         return;
     }
 
     EnableSelectPrinterCommand(m_dlgPrinter.m_nPrinterCount > 1);
     // On the 9x family a printer on LPT1: keeps the current settings and the Send state.
     const bool keepSettings = !IsNtFamily() && m_dlgPrinter.m_strPort == L"LPT1:";
-    if (!keepSettings)
-        EnableSendCommand(true);
+    if (!keepSettings) EnableSendCommand(true);
     m_wndStatusBar.SetPrinterTexts(m_dlgPrinter.m_strPrinterName, m_dlgPrinter.m_strPort);
     m_strCurrentPrinter = m_dlgPrinter.m_strPrinterName;
     m_strCurrentPort = m_dlgPrinter.m_strPort;
-    if (keepSettings)
-        return;
+    if (keepSettings) return;
     if (m_dlgPrinter.m_bStartupDone) {
         m_bSendPending = 1;
         OnFactorySettings();
@@ -302,8 +292,7 @@ bool CMainDialog::SendSettings(bool selectPrinterOnFailure) {
                   L"指定されたプリンタは、現在接続されていないか、"
                   L"プリンタ使用権の制限により使用できません。",
                   MB_OK | MB_ICONEXCLAMATION);
-    if (selectPrinterOnFailure)
-        OnSelectPrinter();
+    if (selectPrinterOnFailure) OnSelectPrinter();
     return false;
 }
 
@@ -330,8 +319,7 @@ bool CMainDialog::ChooseFile(bool forSaving, std::wstring& path) {
     ofn.lpstrDefExt = L"dat";
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (forSaving ? OFN_OVERWRITEPROMPT : 0);
     const BOOL chosen = forSaving ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
-    if (!chosen)
-        return false;
+    if (!chosen) return false;
     path = file;
     return true;
 }
@@ -346,8 +334,7 @@ void CMainDialog::OnLoadSettings() {
         }
     }
     std::wstring path;
-    if (!ChooseFile(false, path))
-        return;
+    if (!ChooseFile(false, path)) return;
     SettingsRecord loaded = m_recWorking;
     if (!ReadSettingsFile(path, loaded)) {
         // Nothing changes: the working record, the pages, the file copy and Send stay.
@@ -369,23 +356,20 @@ void CMainDialog::OnSaveSettings() {
 bool CMainDialog::SaveSettings() {
     StorePages(m_recWorking);
     std::wstring path;
-    if (!ChooseFile(true, path))
-        return false;
+    if (!ChooseFile(true, path)) return false;
     for (;;) {
         const SaveResult result = WriteSettingsFile(path, m_recWorking);
         if (result == SaveResult::Saved) {
             m_recFile = m_recWorking;
             return true;
         }
-        if (result != SaveResult::AccessDenied || !IsNtFamily())
-            break;
+        if (result != SaveResult::AccessDenied || !IsNtFamily()) break;
         AppMessageBox(m_hWnd,
                       L"このディレクトリに保存するアクセス許可がありません。\n"
                       L"管理者に問い合わせてアクセス許可を取得してください。\n\n"
                       L"設定ファイルの保存先を変更してやり直してください。",
                       MB_OK | MB_ICONEXCLAMATION);
-        if (!ChooseFile(true, path))
-            return false;
+        if (!ChooseFile(true, path)) return false;
     }
     AppMessageBox(m_hWnd, L"設定ファイルの書き込みに失敗しました。", MB_OK | MB_ICONSTOP);
     return false;
@@ -399,19 +383,15 @@ void CMainDialog::OnExit() {
         const int answer =
             Ask(m_hWnd, L"Kestrowinda を終了する前に、設定値をプリンタへ送信しますか？",
                 MB_YESNOCANCEL);
-        if (answer == IDCANCEL)
-            return;
-        if (answer == IDYES)
-            SendSettings(false);
+        if (answer == IDCANCEL) return;
+        if (answer == IDYES) SendSettings(false);
     }
     if (unsaved) {
         const int answer = Ask(m_hWnd, L"Kestrowinda を終了する前に、設定ファイルへ保存しますか？",
                                MB_YESNOCANCEL);
-        if (answer == IDCANCEL)
-            return;
+        if (answer == IDCANCEL) return;
         // A save that did not happen keeps the program running with every change.
-        if (answer == IDYES && !SaveSettings())
-            return;
+        if (answer == IDYES && !SaveSettings()) return;
     }
     EndMainWindow();
 }
@@ -419,8 +399,7 @@ void CMainDialog::OnExit() {
 void CMainDialog::OnHelp() {
     bool shown = false;
     if (m_bHtmlHelp) {
-        if (!m_htmlHelp)
-            m_htmlHelp.reset(LoadHtmlHelpLibrary());
+        if (!m_htmlHelp) m_htmlHelp.reset(LoadHtmlHelpLibrary());
         using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
         auto htmlHelp = m_htmlHelp ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(
                                          ::GetProcAddress(m_htmlHelp.get(), "HtmlHelpW")))
@@ -441,16 +420,14 @@ void CMainDialog::OnAbout() {
 
 bool CMainDialog::OnNotify(WPARAM, LPARAM lp, LRESULT& result) {
     auto* header = reinterpret_cast<NMHDR*>(lp);
-    if (header->code != TTN_NEEDTEXTA && header->code != TTN_NEEDTEXTW)
-        return false;
+    if (header->code != TTN_NEEDTEXTA && header->code != TTN_NEEDTEXTW) return false;
     // Tooltip requests are dispatched by the tool id they carry, the button's command id.
     return m_wndToolBar.OnToolTipText(header, result);
 }
 
 LRESULT CMainDialog::OnSize(WPARAM, LPARAM) {
     HMENU system = ::GetSystemMenu(m_hWnd, FALSE);
-    if (!system)
-        return 0;
+    if (!system) return 0;
     ::EnableMenuItem(system, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
     ::EnableMenuItem(system, SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
     const bool minimised = ::IsIconic(m_hWnd) != FALSE;
@@ -460,8 +437,7 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM) {
 }
 
 bool CMainDialog::OnPaint(WPARAM, LPARAM, LRESULT& result) {
-    if (!::IsIconic(m_hWnd))
-        return false;
+    if (!::IsIconic(m_hWnd)) return false;
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(m_hWnd, &paint);
     ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -481,15 +457,13 @@ LRESULT CMainDialog::OnQueryDragIcon(WPARAM, LPARAM) {
 
 bool CMainDialog::OnMenuChar(WPARAM wp, LPARAM lp, LRESULT& result) {
     auto* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(lp));
-    if (!menu || !CIconMenu::IsIconMenu(menu))
-        return false;
+    if (!menu || !CIconMenu::IsIconMenu(menu)) return false;
     result = CIconMenu::MenuCharLookup(LOWORD(wp), HIWORD(wp), menu);
     return true;
 }
 
 bool CMainDialog::OnSysCommand(WPARAM wp, LPARAM, LRESULT&) {
-    if ((wp & 0xFFF0) == SC_CLOSE)
-        OnExit();
+    if ((wp & 0xFFF0) == SC_CLOSE) OnExit();
     // Every system command goes on to the default handling. For the close command that ends in
     // Cancel, which this window ignores: it closes only when the exit command ended it.
     return false;

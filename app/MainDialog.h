@@ -27,7 +27,7 @@ extern HACCEL g_hAccel;
 extern HIMAGELIST g_tabImages;
 
 class CMainDialog : public CDialog {
-  public:
+public:
     CMainDialog();
     ~CMainDialog() override;
 
@@ -59,14 +59,14 @@ class CMainDialog : public CDialog {
     CMainStatusBar m_wndStatusBar;
     HICON m_hIcon = nullptr;
 
-  protected:
+protected:
     BOOL OnInitDialog() override;
     // Enter and Esc never close the main window.
     void OnOK() override {}
     void OnCancel() override {}
     const MessageMapBase* GetMessageMap() const override;
 
-  private:
+private:
     std::array<CSettingsPage*, kPageCount> Pages();
     void BuildMenu();
     void FindHelpFile();

@@ -18,15 +18,13 @@ const std::array<CommandImage, 11> kMainMenuImages = {{
 
 void BuildMainMenu(CIconMenu& menu, HWND window) {
     // When loading fails the template's plain menu simply stays.
-    if (!menu.LoadFromResource(IDR_MAINMENU))
-        return;
+    if (!menu.LoadFromResource(IDR_MAINMENU)) return;
     for (const CommandImage& image : kMainMenuImages) {
         menu.SetCommandImage(nullptr, image.command, image.bitmap);
     }
     menu.RemoveItem(ID_RECEIVE_FROM_PRINTER, MF_BYCOMMAND);
     HMENU fromTemplate = ::GetMenu(window);
     ::SetMenu(window, menu.GetSafeHmenu());
-    if (fromTemplate)
-        ::DestroyMenu(fromTemplate);
+    if (fromTemplate) ::DestroyMenu(fromTemplate);
     menu.Detach();
 }

@@ -4,8 +4,7 @@
 
 bool CMainStatusBar::CreateFor(HWND parent) {
     const RECT empty{};
-    if (!Create(WS_CHILD | WS_VISIBLE | CCS_BOTTOM, empty, parent, IDC_STATUSBAR))
-        return false;
+    if (!Create(WS_CHILD | WS_VISIBLE | CCS_BOTTOM, empty, parent, IDC_STATUSBAR)) return false;
     InitParts();
     return true;
 }

@@ -6,7 +6,7 @@
 #include "framework/CommonControls.h"
 
 class CMainStatusBar : public CStatusBarCtrl {
-  public:
+public:
     // Creates the bar (id 2016) at the bottom of `parent` and sets its parts.
     bool CreateFor(HWND parent);
     // Part 0 ends at trunc(6.5 * w) with w the bar's width / 10; part 1 takes the rest.

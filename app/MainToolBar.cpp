@@ -63,14 +63,12 @@ void CMainToolBar::InitButtons() {
 
 bool CMainToolBar::OnToolTipText(NMHDR* header, LRESULT& result) const {
     const UINT_PTR tool = header->idFrom;
-    if (tool < ID_TB_LOAD || tool > ID_TB_PRINTER)
-        return false;
+    if (tool < ID_TB_LOAD || tool > ID_TB_PRINTER) return false;
     const wchar_t* resource = nullptr;
     const int length = ::LoadStringW(AppInstance(), static_cast<UINT>(tool),
                                      reinterpret_cast<LPWSTR>(&resource), 0);
     std::wstring text = length > 0 ? std::wstring(resource, static_cast<std::size_t>(length)) : L"";
-    if (text.size() > kTipLimit)
-        text.resize(kTipLimit);
+    if (text.size() > kTipLimit) text.resize(kTipLimit);
 
     if (header->code == TTN_NEEDTEXTW) {
         auto* request = reinterpret_cast<NMTTDISPINFOW*>(header);

@@ -4,7 +4,7 @@
 #include "framework/CommonControls.h"
 
 class CMainToolBar : public CToolBarCtrl {
-  public:
+public:
     // Creates the toolbar (id 2016) at the top of `parent` and fills it.
     bool CreateFor(HWND parent);
     // Adds the image strip, inserts the nine items and lets the toolbar size itself.

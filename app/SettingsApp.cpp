@@ -26,8 +26,7 @@ BOOL CSettingsApp::InitInstance() {
     UniqueKernelHandle running(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, m_strAppName.c_str()));
     if (running) {
         if (HWND window = ::FindWindowW(L"#32770", kMainCaption)) {
-            if (::IsIconic(window))
-                ::ShowWindow(window, SW_RESTORE);
+            if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
             ::SetForegroundWindow(window);
         }
         return FALSE;

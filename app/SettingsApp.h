@@ -4,7 +4,7 @@
 #include "framework/WinApp.h"
 
 class CSettingsApp : public CWinApp {
-  public:
+public:
     BOOL InitInstance() override;
 };
 

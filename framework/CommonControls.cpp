@@ -3,8 +3,7 @@
 #include "framework/WinApp.h"
 
 CControlWindow::~CControlWindow() {
-    if (m_hWnd && ::IsWindow(m_hWnd))
-        ::DestroyWindow(m_hWnd);
+    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
 }
 
 bool CControlWindow::CreateControl(const wchar_t* className, DWORD style, const RECT& rect,
@@ -17,8 +16,7 @@ bool CControlWindow::CreateControl(const wchar_t* className, DWORD style, const 
 }
 
 bool CToolBarCtrl::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
-    if (!CreateControl(TOOLBARCLASSNAMEW, style, rect, parent, id))
-        return false;
+    if (!CreateControl(TOOLBARCLASSNAMEW, style, rect, parent, id)) return false;
     Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
     return true;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 class CControlWindow {
-  public:
+public:
     CControlWindow() = default;
     virtual ~CControlWindow();
     CControlWindow(const CControlWindow&) = delete;
@@ -20,20 +20,20 @@ class CControlWindow {
 
     HWND m_hWnd = nullptr;
 
-  protected:
+protected:
     bool CreateControl(const wchar_t* className, DWORD style, const RECT& rect, HWND parent,
                        UINT id);
 };
 
 class CToolBarCtrl : public CControlWindow {
-  public:
+public:
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
     bool EnableButton(int id, bool enable) const;
     bool IsButtonEnabled(int id) const;
 };
 
 class CStatusBarCtrl : public CControlWindow {
-  public:
+public:
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
     bool SetParts(int count, const int* rightEdges) const;
     bool SetText(int part, const std::wstring& text) const;

@@ -43,7 +43,8 @@ void CDataExchange::Fail() {
 
 bool ParseInt(const std::wstring& text, int& value) {
     std::size_t at = 0;
-    while (at < text.size() && std::iswspace(text[at])) ++at;
+    while (at < text.size() && std::iswspace(text[at]))
+        ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == L'+' || text[at] == L'-')) negative = text[at++] == L'-';
     const std::size_t digitsStart = at;
@@ -53,7 +54,8 @@ bool ParseInt(const std::wstring& text, int& value) {
         if (number > static_cast<long long>(INT_MAX) + 1) return false;
     }
     if (at == digitsStart) return false;
-    while (at < text.size() && std::iswspace(text[at])) ++at;
+    while (at < text.size() && std::iswspace(text[at]))
+        ++at;
     if (at != text.size()) return false;
     if (negative) number = -number;
     if (number > INT_MAX || number < INT_MIN) return false;

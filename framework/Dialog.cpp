@@ -114,36 +114,36 @@ bool CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 bool CDialog::DefaultHandling(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-    case WM_COMMAND:
-        // A command (no control handle) that a child dialog leaves goes on to its parent.
-        if (lp == 0 && (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD)) {
-            if (HWND parent = ::GetParent(m_hWnd)) {
-                result = ::SendMessageW(parent, WM_COMMAND, wp, lp);
-                return true;
+        case WM_COMMAND:
+            // A command (no control handle) that a child dialog leaves goes on to its parent.
+            if (lp == 0 && (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD)) {
+                if (HWND parent = ::GetParent(m_hWnd)) {
+                    result = ::SendMessageW(parent, WM_COMMAND, wp, lp);
+                    return true;
+                }
             }
+            return false;
+        case WM_MEASUREITEM: {
+            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+            if (measure->CtlType != ODT_MENU) return false;
+            HMENU bar = ::GetMenu(m_hWnd);
+            CMenu* menu = bar ? FindPopupMenuFromId(bar, measure->itemID) : nullptr;
+            if (!menu) return false;
+            menu->MeasureItem(measure);
+            result = TRUE;
+            return true;
         }
-        return false;
-    case WM_MEASUREITEM: {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-        if (measure->CtlType != ODT_MENU) return false;
-        HMENU bar = ::GetMenu(m_hWnd);
-        CMenu* menu = bar ? FindPopupMenuFromId(bar, measure->itemID) : nullptr;
-        if (!menu) return false;
-        menu->MeasureItem(measure);
-        result = TRUE;
-        return true;
-    }
-    case WM_DRAWITEM: {
-        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-        if (draw->CtlType != ODT_MENU) return false;
-        CMenu* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(draw->hwndItem));
-        if (!menu) return false;
-        menu->DrawItem(draw);
-        result = TRUE;
-        return true;
-    }
-    default:
-        return false;
+        case WM_DRAWITEM: {
+            auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+            if (draw->CtlType != ODT_MENU) return false;
+            CMenu* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(draw->hwndItem));
+            if (!menu) return false;
+            menu->DrawItem(draw);
+            result = TRUE;
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
@@ -152,8 +152,8 @@ bool CDialog::DefaultHandling(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 // combo box in order.
 void CDialog::ExecuteDlgInit() {
     HINSTANCE instance = AppInstance();
-    HRSRC info = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId),
-                                 MAKEINTRESOURCEW(RT_KW_DLGINIT));
+    HRSRC info =
+        ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(RT_KW_DLGINIT));
     if (!info) return;
     HGLOBAL loaded = ::LoadResource(instance, info);
     const auto* at = static_cast<const char*>(loaded ? ::LockResource(loaded) : nullptr);
@@ -165,7 +165,8 @@ void CDialog::ExecuteDlgInit() {
         at += sizeof(id);
         if (id == 0) break;
         const char* text = at;
-        while (at < end && *at != '\0') ++at;
+        while (at < end && *at != '\0')
+            ++at;
         if (at == end) break;  // unterminated: stop rather than read past the data
         const int length = static_cast<int>(at - text);
         ++at;
@@ -201,22 +202,22 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     }
     if (!handled) return FALSE;
     switch (msg) {
-    // These messages return their result directly instead of through DWLP_MSGRESULT.
-    case WM_INITDIALOG:
-    case WM_QUERYDRAGICON:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-        return static_cast<INT_PTR>(result);
-    default:
-        ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
-        return TRUE;
+        // These messages return their result directly instead of through DWLP_MSGRESULT.
+        case WM_INITDIALOG:
+        case WM_QUERYDRAGICON:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+            return static_cast<INT_PTR>(result);
+        default:
+            ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+            return TRUE;
     }
 }
 

@@ -11,7 +11,7 @@
 class CDataExchange;
 
 class CDialog {
-  public:
+public:
     explicit CDialog(UINT templateId);
     virtual ~CDialog();
     CDialog(const CDialog&) = delete;
@@ -43,7 +43,7 @@ class CDialog {
 
     HWND m_hWnd = nullptr;
 
-  protected:
+protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange& dx);
     virtual void OnOK();
@@ -59,7 +59,7 @@ class CDialog {
 
     virtual const MessageMapBase* GetMessageMap() const;
 
-  private:
+private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void ExecuteDlgInit();
 
@@ -71,7 +71,7 @@ class CDialog {
 
 // A page shown as a child dialog inside another dialog (never inside a property sheet).
 class CPropertyPage : public CDialog {
-  public:
+public:
     explicit CPropertyPage(UINT templateId) : CDialog(templateId) {}
 };
 

@@ -11,7 +11,7 @@
 class CDialog;
 
 class MessageMapBase {
-  public:
+public:
     explicit MessageMapBase(const MessageMapBase* base) : m_base(base) {}
     virtual ~MessageMapBase() = default;
     MessageMapBase(const MessageMapBase&) = delete;
@@ -20,23 +20,22 @@ class MessageMapBase {
     // Runs the first matching handler of this table or of a base table.
     bool Dispatch(CDialog* target, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) const {
         for (const MessageMapBase* map = this; map; map = map->m_base) {
-            if (map->DispatchOwn(target, msg, wp, lp, result))
-                return true;
+            if (map->DispatchOwn(target, msg, wp, lp, result)) return true;
         }
         return false;
     }
 
-  protected:
+protected:
     virtual bool DispatchOwn(CDialog* target, UINT msg, WPARAM wp, LPARAM lp,
                              LRESULT& result) const = 0;
 
-  private:
+private:
     const MessageMapBase* m_base;
 };
 
 template <class T>
 class MessageMap final : public MessageMapBase {
-  public:
+public:
     using CommandFn = void (T::*)();
     using NotifyFn = LRESULT (T::*)(NMHDR*);
     using MessageFn = LRESULT (T::*)(WPARAM, LPARAM);
@@ -77,15 +76,14 @@ class MessageMap final : public MessageMapBase {
     MessageMap(const MessageMapBase* base, std::initializer_list<Entry> entries)
         : MessageMapBase(base), m_entries(entries) {}
 
-  private:
+private:
     bool DispatchOwn(CDialog* target, UINT msg, WPARAM wp, LPARAM lp,
                      LRESULT& result) const override {
         T* self = static_cast<T*>(target);
         for (const Entry& e : m_entries) {
             switch (e.kind) {
                 case Entry::Kind::Command:
-                    if (msg != WM_COMMAND || LOWORD(wp) != e.msgOrId || HIWORD(wp) > 1)
-                        continue;
+                    if (msg != WM_COMMAND || LOWORD(wp) != e.msgOrId || HIWORD(wp) > 1) continue;
                     (self->*e.command)();
                     result = 0;
                     return true;
@@ -96,24 +94,19 @@ class MessageMap final : public MessageMapBase {
                     result = 0;
                     return true;
                 case Entry::Kind::Notify: {
-                    if (msg != WM_NOTIFY)
-                        continue;
+                    if (msg != WM_NOTIFY) continue;
                     auto* header = reinterpret_cast<NMHDR*>(lp);
-                    if (header->idFrom != e.msgOrId || header->code != e.code)
-                        continue;
+                    if (header->idFrom != e.msgOrId || header->code != e.code) continue;
                     result = (self->*e.notify)(header);
                     return true;
                 }
                 case Entry::Kind::Message:
-                    if (msg != e.msgOrId)
-                        continue;
+                    if (msg != e.msgOrId) continue;
                     result = (self->*e.message)(wp, lp);
                     return true;
                 case Entry::Kind::Filter:
-                    if (msg != e.msgOrId)
-                        continue;
-                    if ((self->*e.filter)(wp, lp, result))
-                        return true;
+                    if (msg != e.msgOrId) continue;
+                    if ((self->*e.filter)(wp, lp, result)) return true;
                     return false;
             }
         }

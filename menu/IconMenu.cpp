@@ -27,19 +27,16 @@ LPCWSTR ItemData(IconMenuItem* item) {
 const std::uint8_t* ResourceBytes(const wchar_t* name, const wchar_t* type, std::size_t& size) {
     HINSTANCE instance = AppInstance();
     HRSRC info = ::FindResourceW(instance, name, type);
-    if (!info)
-        return nullptr;
+    if (!info) return nullptr;
     HGLOBAL loaded = ::LoadResource(instance, info);
-    if (!loaded)
-        return nullptr;
+    if (!loaded) return nullptr;
     size = ::SizeofResource(instance, info);
     return static_cast<const std::uint8_t*>(::LockResource(loaded));
 }
 
 std::wstring MenuString(HMENU menu, UINT position) {
     const int length = ::GetMenuStringW(menu, position, nullptr, 0, MF_BYPOSITION);
-    if (length <= 0)
-        return L"";
+    if (length <= 0) return L"";
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = ::GetMenuStringW(menu, position, text.data(), length + 1, MF_BYPOSITION);
     text.resize(static_cast<std::size_t>(std::max(copied, 0)));
@@ -47,8 +44,7 @@ std::wstring MenuString(HMENU menu, UINT position) {
 }
 
 std::wstring Lowered(std::wstring text) {
-    if (!text.empty())
-        ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    if (!text.empty()) ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
     return text;
 }
 
@@ -70,15 +66,12 @@ BOOL CIconMenu::LoadFromResource(UINT id) {
 BOOL CIconMenu::LoadFromResource(const wchar_t* name) {
     std::size_t size = 0;
     const std::uint8_t* data = ResourceBytes(name, RT_MENU, size);
-    if (!data)
-        return FALSE;
+    if (!data) return FALSE;
     // The whole template is read before anything is built, so a damaged one builds nothing.
     std::vector<MenuTemplateItem> items;
-    if (!ParseMenuTemplate(data, size, items))
-        return FALSE;
+    if (!ParseMenuTemplate(data, size, items)) return FALSE;
     HMENU bar = ::CreateMenu();
-    if (!bar)
-        return FALSE;
+    if (!bar) return FALSE;
     if (!Attach(bar)) {
         ::DestroyMenu(bar);
         return FALSE;
@@ -91,8 +84,7 @@ BOOL CIconMenu::LoadFromResource(const wchar_t* name) {
             auto popup = std::make_unique<CIconMenu>();
             HMENU handle = ::CreatePopupMenu();
             if (!handle || !popup->Attach(handle)) {
-                if (handle)
-                    ::DestroyMenu(handle);
+                if (handle) ::DestroyMenu(handle);
                 ReleaseMenu();
                 return FALSE;
             }
@@ -133,12 +125,10 @@ void CIconMenu::AppendItem(const wchar_t* text, UINT flags, UINT_PTR id, int bit
         m_arrPopups.push_back(reinterpret_cast<HMENU>(id));
     }
     auto record = std::make_unique<IconMenuItem>();
-    if (text)
-        record->SetText(text);
+    if (text) record->SetText(text);
     record->m_nBitmapId = bitmapId;
     record->m_nImage = -1;
-    if (bitmapId >= 0)
-        AttachImage(*record, static_cast<UINT>(id), bitmapId);
+    if (bitmapId >= 0) AttachImage(*record, static_cast<UINT>(id), bitmapId);
     record->m_nFlags = flags;
     record->m_nCommandId = id;
     IconMenuItem* data = record.get();
@@ -164,31 +154,25 @@ void CIconMenu::AttachImage(IconMenuItem& item, UINT command, int bitmapId) {
 void CIconMenu::LookUpToolbarImage(IconMenuItem& item, UINT command, int bitmapId) {
     std::size_t size = 0;
     const std::uint8_t* data = ResourceBytes(MAKEINTRESOURCEW(bitmapId & 0xFFFF), kRtToolbar, size);
-    if (!data)
-        return;
+    if (!data) return;
     const int index = ToolbarImageIndex(data, size, static_cast<std::uint16_t>(command));
-    if (index > 0)
-        item.m_nImage = index;
+    if (index > 0) item.m_nImage = index;
 }
 
 BOOL CIconMenu::LoadItemBitmap(HIMAGELIST list, int bitmapId) {
     std::size_t size = 0;
     const std::uint8_t* data = ResourceBytes(MAKEINTRESOURCEW(bitmapId & 0xFFFF), RT_BITMAP, size);
-    if (!data)
-        return FALSE;
+    if (!data) return FALSE;
     // The four standard colours become the current system colours, as on a button.
     std::vector<std::uint8_t> dib(data, data + size);
     const SysColorMap colors{::GetSysColor(COLOR_BTNTEXT), ::GetSysColor(COLOR_BTNSHADOW),
                              ::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNHIGHLIGHT)};
-    if (!RemapDibColorTable(dib, colors))
-        return FALSE;
+    if (!RemapDibColorTable(dib, colors)) return FALSE;
     const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
     const BITMAPINFOHEADER& header = info->bmiHeader;
-    if (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS)
-        return FALSE;
+    if (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS) return FALSE;
     std::size_t tableBytes = 4 * static_cast<std::size_t>(header.biClrUsed);
-    if (header.biClrUsed == 0 && header.biBitCount <= 8)
-        tableBytes = 4u << header.biBitCount;
+    if (header.biClrUsed == 0 && header.biBitCount <= 8) tableBytes = 4u << header.biBitCount;
     if (header.biCompression == BI_BITFIELDS && header.biSize == sizeof(BITMAPINFOHEADER)) {
         tableBytes += 12;  // the three colour masks follow the header
     }
@@ -201,12 +185,10 @@ BOOL CIconMenu::LoadItemBitmap(HIMAGELIST list, int bitmapId) {
         return FALSE;
     }
     WindowDc screen(nullptr);
-    if (!screen)
-        return FALSE;
+    if (!screen) return FALSE;
     UniqueBitmap bitmap(::CreateDIBitmap(screen.get(), &header, CBM_INIT, dib.data() + bitsOffset,
                                          info, DIB_RGB_COLORS));
-    if (!bitmap)
-        return FALSE;
+    if (!bitmap) return FALSE;
     // Button-face pixels become transparent.
     return ::ImageList_AddMasked(list, bitmap.get(), ::GetSysColor(COLOR_BTNFACE)) >= 0;
 }
@@ -221,12 +203,10 @@ void CIconMenu::SetCommandImage(const wchar_t* text, UINT command, int bitmapId)
         m_arrItems.push_back(std::make_unique<IconMenuItem>());
         record = m_arrItems.back().get();
     }
-    if (text)
-        record->SetText(text);
+    if (text) record->SetText(text);
     record->m_nBitmapId = bitmapId;
     record->m_nImage = -1;
-    if (bitmapId >= 0)
-        AttachImage(*record, command, bitmapId);
+    if (bitmapId >= 0) AttachImage(*record, command, bitmapId);
     record->m_nFlags = MF_OWNERDRAW;
     record->m_nCommandId = command;
     // Result ignored: for a command no item carries, the record simply matches nothing.
@@ -238,8 +218,7 @@ CIconMenu* CIconMenu::FindCommand(UINT command, int& position) {
     for (int i = 0; i < count; ++i) {
         if (HMENU popup = ::GetSubMenu(m_hMenu, i)) {
             if (CIconMenu* object = PopupObject(popup)) {
-                if (CIconMenu* found = object->FindCommand(command, position))
-                    return found;
+                if (CIconMenu* found = object->FindCommand(command, position)) return found;
             }
             continue;
         }
@@ -254,15 +233,13 @@ CIconMenu* CIconMenu::FindCommand(UINT command, int& position) {
 
 BOOL CIconMenu::GetItemText(UINT x, std::wstring& text, UINT flags) {
     if (flags & MF_BYPOSITION) {
-        if (x >= m_arrItems.size())
-            return FALSE;
+        if (x >= m_arrItems.size()) return FALSE;
         text = m_arrItems[x]->Text();
         return TRUE;
     }
     int position = -1;
     CIconMenu* menu = FindCommand(x, position);
-    if (!menu)
-        return FALSE;
+    if (!menu) return FALSE;
     return menu->GetItemText(static_cast<UINT>(position), text, MF_BYPOSITION);
 }
 
@@ -276,11 +253,9 @@ BOOL CIconMenu::RemoveItem(UINT x, UINT flags) {
     }
 
     const UINT state = ::GetMenuState(m_hMenu, x, MF_BYPOSITION);
-    if (state == static_cast<UINT>(-1))
-        return FALSE;
+    if (state == static_cast<UINT>(-1)) return FALSE;
     auto eraseRecord = [this](auto it) {
-        if (it != m_arrItems.end())
-            m_arrItems.erase(it);
+        if (it != m_arrItems.end()) m_arrItems.erase(it);
     };
     if ((state & MF_SEPARATOR) && !(state & MF_POPUP)) {
         // Only a separator's own record goes; any other would still be some item's data.
@@ -301,8 +276,7 @@ BOOL CIconMenu::RemoveItem(UINT x, UINT flags) {
         const auto handle = reinterpret_cast<UINT_PTR>(popup);
         auto record = std::find_if(m_arrItems.rbegin(), m_arrItems.rend(),
                                    [handle](const auto& r) { return r->m_nCommandId == handle; });
-        if (record != m_arrItems.rend())
-            eraseRecord(std::next(record).base());
+        if (record != m_arrItems.rend()) eraseRecord(std::next(record).base());
         if (object != m_popupObjects.end()) {
             // Its destructor destroys the popup; DeleteMenu below then only removes the item.
             m_popupObjects.erase(object);
@@ -340,8 +314,7 @@ void CIconMenu::ResyncItems() {
             const auto handle = reinterpret_cast<UINT_PTR>(popup);
             const std::wstring text = MenuString(m_hMenu, position);
             if (auto* found = claim(handle)) {
-                if (!text.empty())
-                    (*found)->SetText(text);
+                if (!text.empty()) (*found)->SetText(text);
                 record = std::move(*found);
             } else {
                 record =
@@ -365,8 +338,7 @@ void CIconMenu::ResyncItems() {
             if (auto* found = claim(id)) {
                 record = std::move(*found);
                 record->m_nFlags = flags;
-                if (!text.empty())
-                    record->SetText(text);
+                if (!text.empty()) record->SetText(text);
                 ::ModifyMenuW(m_hMenu, position, flags, id, ItemData(record.get()));
             } else {
                 record = ConvertItem(position, flags, id, text);
@@ -384,8 +356,7 @@ std::unique_ptr<IconMenuItem> CIconMenu::ConvertItem(UINT position, UINT flags, 
     record->SetText(text);
     record->m_nFlags = flags;
     record->m_nCommandId = id;
-    if (flags & MF_POPUP)
-        g_arrAllPopups.push_back(reinterpret_cast<HMENU>(id));
+    if (flags & MF_POPUP) g_arrAllPopups.push_back(reinterpret_cast<HMENU>(id));
     // Result ignored: the record describes the item either way.
     ::ModifyMenuW(m_hMenu, position, flags, id,
                   (flags & MF_OWNERDRAW) ? ItemData(record.get()) : nullptr);
@@ -395,8 +366,7 @@ std::unique_ptr<IconMenuItem> CIconMenu::ConvertItem(UINT position, UINT flags, 
 void CIconMenu::AlignAccelerators() {
     UniqueFont font = CreateMenuFont();
     WindowDc dc(AppMainWindow());
-    if (!dc)
-        return;
+    if (!dc) return;
     SelectObjectScope select(dc.get(), font.get());
 
     const int count = ::GetMenuItemCount(m_hMenu);
@@ -415,15 +385,13 @@ void CIconMenu::AlignAccelerators() {
         return static_cast<int>(size.cx);
     });
     for (std::size_t i = 0; i < texts.size() && i < m_arrItems.size(); ++i) {
-        if (texts[i].find(L'\t') != MenuText::npos)
-            m_arrItems[i]->SetText(texts[i]);
+        if (texts[i].find(L'\t') != MenuText::npos) m_arrItems[i]->SetText(texts[i]);
     }
 }
 
 CIconMenu* CIconMenu::PopupObject(HMENU popup) const {
     for (const auto& object : m_popupObjects) {
-        if (object->m_hMenu == popup)
-            return object.get();
+        if (object->m_hMenu == popup) return object.get();
     }
     return nullptr;
 }
@@ -433,15 +401,13 @@ BOOL CIconMenu::IsIconMenu(CMenu* menu) {
 }
 
 BOOL CIconMenu::IsIconMenu(HMENU menu) {
-    if (!menu)
-        return FALSE;
+    if (!menu) return FALSE;
     return std::find(g_arrAllPopups.begin(), g_arrAllPopups.end(), menu) != g_arrAllPopups.end();
 }
 
 LRESULT CIconMenu::MenuCharLookup(UINT ch, UINT flags, CMenu* menu) {
     auto* iconMenu = dynamic_cast<CIconMenu*>(menu);
-    if (!iconMenu || !(flags & MF_POPUP))
-        return 0;
+    if (!iconMenu || !(flags & MF_POPUP)) return 0;
     // The window is Unicode, so the character is a whole UTF-16 unit.
     const std::wstring key = Lowered(std::wstring{L'&', static_cast<wchar_t>(ch & 0xFFFF)});
     if (::GetMenuItemCount(iconMenu->m_hMenu) != static_cast<int>(iconMenu->m_arrItems.size())) {
@@ -453,8 +419,7 @@ LRESULT CIconMenu::MenuCharLookup(UINT ch, UINT flags, CMenu* menu) {
         texts.push_back(Lowered(text));
     }
     const int position = FindMnemonicPosition(texts, key);
-    if (position < 0)
-        return 0;
+    if (position < 0) return 0;
     return MAKELRESULT(position, MNC_EXECUTE);
 }
 

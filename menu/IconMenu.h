@@ -42,7 +42,7 @@ int GetPlatformKind();
 bool IsNewShell();
 
 class CIconMenu : public CMenu {
-  public:
+public:
     CIconMenu() = default;
     ~CIconMenu() override;
 
@@ -80,7 +80,7 @@ class CIconMenu : public CMenu {
     int m_nImageWidth = 16;
     int m_nImageHeight = 15;
 
-  private:
+private:
     void AttachImage(IconMenuItem& item, UINT command, int bitmapId);
     void LookUpToolbarImage(IconMenuItem& item, UINT command, int bitmapId);
     BOOL LoadItemBitmap(HIMAGELIST list, int bitmapId);

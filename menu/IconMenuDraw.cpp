@@ -79,8 +79,7 @@ UniqueFont CreateMenuFont() {
 
 void CIconMenu::MeasureItem(MEASUREITEMSTRUCT* measure) {
     const auto* item = reinterpret_cast<const IconMenuItem*>(measure->itemData);
-    if (!item)
-        return;
+    if (!item) return;
     const int cyMenu = ::GetSystemMetrics(SM_CYMENU);
     if (item->m_nFlags & MF_SEPARATOR) {
         measure->itemWidth = 0;
@@ -92,8 +91,7 @@ void CIconMenu::MeasureItem(MEASUREITEMSTRUCT* measure) {
     {
         const std::wstring text = item->Text();
         UniqueFont font;
-        if (IsNewShell())
-            font = CreateMenuFont();
+        if (IsNewShell()) font = CreateMenuFont();
         WindowDc dc(AppMainWindow());
         if (dc) {
             SelectObjectScope select(dc.get(), font.get());
@@ -118,8 +116,7 @@ void CIconMenu::MeasureItem(MEASUREITEMSTRUCT* measure) {
 
 void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw) {
     const auto* item = reinterpret_cast<const IconMenuItem*>(draw->itemData);
-    if (!item)
-        return;
+    if (!item) return;
     HDC dc = draw->hDC;
     const RECT& rc = draw->rcItem;
     const int w = m_nImageWidth, h = m_nImageHeight;
@@ -162,8 +159,7 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw) {
         Draw3dRect(dc, inner, menu, menu);
         if (grayed) {
             UniqueBitmap picture;
-            if (list)
-                RenderImage(dc, list, item->m_nImage, picture);
+            if (list) RenderImage(dc, list, item->m_nImage, picture);
             Draw3dRect(dc, outer, menu, menu);
             if (picture) {
                 DrawDisabledImage(dc, layout.imageX, layout.imageY, w, h, picture.get(), 0, 0);
@@ -181,8 +177,7 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw) {
         } else {
             if (checked) {
                 FillSolid(dc, inner, Sys(COLOR_3DLIGHT));
-                if (IsNewShell())
-                    Draw3dRect(dc, outer, shadow, light);
+                if (IsNewShell()) Draw3dRect(dc, outer, shadow, light);
             } else {
                 FillSolid(dc, inner, menu);
                 Draw3dRect(dc, outer, menu, menu);
@@ -201,12 +196,10 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw) {
     }
 
     const std::wstring text = item->Text();
-    if (text.empty())
-        return;
+    if (text.empty()) return;
     const ItemTextParts parts = SplitItemText(text);
     RECT textRect = ToRect(layout.textRect);
-    if (parts.hasTab)
-        textRect.right -= w;
+    if (parts.hasTab) textRect.right -= w;
 
     const int previousMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF previousColor = ::GetTextColor(dc);
@@ -215,8 +208,7 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw) {
         SelectObjectScope select(dc, font.get());
         auto drawBoth = [&](const RECT& rect, COLORREF color) {
             DrawTextIn(dc, parts.head, rect, DT_LEFT, color);
-            if (parts.hasTab)
-                DrawTextIn(dc, parts.tail, rect, DT_RIGHT, color);
+            if (parts.hasTab) DrawTextIn(dc, parts.tail, rect, DT_RIGHT, color);
         };
         if (!grayed) {
             drawBoth(textRect, textColor);
@@ -239,8 +231,7 @@ BOOL CIconMenu::RenderImage(HDC dc, HIMAGELIST list, int image, UniqueBitmap& bi
     UniqueIcon icon(::ImageList_GetIcon(list, image, ILD_NORMAL));
     UniqueMemoryDc memory(::CreateCompatibleDC(dc));
     bitmap.reset(::CreateCompatibleBitmap(dc, w, h));
-    if (!icon || !memory || !bitmap)
-        return TRUE;
+    if (!icon || !memory || !bitmap) return TRUE;
     UniqueBrush background(::CreateSolidBrush(Sys(COLOR_MENU)));
     SelectObjectScope select(memory.get(), bitmap.get());
     ::DrawIconEx(memory.get(), 0, 0, icon.get(), w, h, 0, background.get(), DI_NORMAL);
@@ -253,15 +244,12 @@ void CIconMenu::DrawDisabledImage(HDC dc, int x, int y, int width, int height, H
                                   int sourceX, int sourceY) {
     UniqueMemoryDc maskDc(::CreateCompatibleDC(nullptr));
     UniqueMemoryDc imageDc(::CreateCompatibleDC(nullptr));
-    if (!maskDc || !imageDc)
-        return;
+    if (!maskDc || !imageDc) return;
     UniqueBitmap mask(::CreateCompatibleBitmap(maskDc.get(), width, height));  // monochrome
-    if (!mask)
-        return;
+    if (!mask) return;
     UniqueBrush highlight(::CreateSolidBrush(Sys(COLOR_BTNHIGHLIGHT)));
     UniqueBrush shadow(::CreateSolidBrush(Sys(COLOR_BTNSHADOW)));
-    if (!highlight || !shadow)
-        return;
+    if (!highlight || !shadow) return;
 
     SelectObjectScope selectMask(maskDc.get(), mask.get());
     SelectObjectScope selectImage(imageDc.get(), bitmap);
@@ -308,8 +296,7 @@ void DrawTick(HDC dc, int x, int y, COLORREF color) {
 void DrawDot(HDC dc, int x, int y, COLORREF color) {
     UniqueBrush brush(::CreateSolidBrush(color));
     UniquePen pen(::CreatePen(PS_SOLID, 0, color));
-    if (!brush || !pen)
-        return;
+    if (!brush || !pen) return;
     SelectObjectScope selectBrush(dc, brush.get());
     SelectObjectScope selectPen(dc, pen.get());
     ::Ellipse(dc, x, y, x + 6, y + 6);

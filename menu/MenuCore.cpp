@@ -7,18 +7,16 @@ namespace {
 
 // Reads little-endian words from resource data without ever reading past its end.
 class WordReader {
-  public:
+public:
     WordReader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
 
     bool Skip(std::size_t bytes) {
-        if (bytes > m_size - m_at)
-            return false;
+        if (bytes > m_size - m_at) return false;
         m_at += bytes;
         return true;
     }
     bool Read(std::uint16_t& value) {
-        if (m_size - m_at < 2)
-            return false;
+        if (m_size - m_at < 2) return false;
         value = static_cast<std::uint16_t>(m_data[m_at] | (m_data[m_at + 1] << 8));
         m_at += 2;
         return true;
@@ -28,15 +26,13 @@ class WordReader {
         text.clear();
         for (;;) {
             std::uint16_t unit = 0;
-            if (!Read(unit))
-                return false;
-            if (unit == 0)
-                return true;
+            if (!Read(unit)) return false;
+            if (unit == 0) return true;
             text.push_back(static_cast<MenuChar>(unit));
         }
     }
 
-  private:
+private:
     const std::uint8_t* m_data;
     std::size_t m_size;
     std::size_t m_at = 0;
@@ -52,8 +48,7 @@ std::uint32_t ReadDword(const std::uint8_t* at) {
 bool ParseMenuTemplate(const std::uint8_t* data, std::size_t size,
                        std::vector<MenuTemplateItem>& items) {
     items.clear();
-    if (!data)
-        return false;
+    if (!data) return false;
     WordReader reader(data, size);
     std::uint16_t version = 0, headerSize = 0;
     if (!reader.Read(version) || !reader.Read(headerSize) || !reader.Skip(headerSize)) {
@@ -64,22 +59,17 @@ bool ParseMenuTemplate(const std::uint8_t* data, std::size_t size,
     while (!finished.empty()) {
         MenuTemplateItem item;
         std::uint16_t word = 0;
-        if (!reader.Read(word))
-            return false;
+        if (!reader.Read(word)) return false;
         item.popup = (word & kMenuFlagPopup) != 0;
-        if (!item.popup && !reader.Read(item.id))
-            return false;
+        if (!item.popup && !reader.Read(item.id)) return false;
         item.flags = static_cast<std::uint16_t>(word & ~kMenuFlagEnd);
-        if (!reader.ReadText(item.text))
-            return false;
+        if (!reader.ReadText(item.text)) return false;
         const bool end = (word & kMenuFlagEnd) != 0;
         if (item.popup) {
-            if (end)
-                finished.back() = true;
+            if (end) finished.back() = true;
             finished.push_back(false);
         } else {
-            if (end)
-                finished.back() = true;
+            if (end) finished.back() = true;
             while (!finished.empty() && finished.back()) {
                 finished.pop_back();
                 ++item.levelsClosed;
@@ -91,8 +81,7 @@ bool ParseMenuTemplate(const std::uint8_t* data, std::size_t size,
 }
 
 int ToolbarImageIndex(const std::uint8_t* data, std::size_t size, std::uint16_t command) {
-    if (!data)
-        return -1;
+    if (!data) return -1;
     WordReader reader(data, size);
     std::uint16_t version = 0, width = 0, height = 0, count = 0;
     if (!reader.Read(version) || !reader.Read(width) || !reader.Read(height) ||
@@ -102,29 +91,22 @@ int ToolbarImageIndex(const std::uint8_t* data, std::size_t size, std::uint16_t 
     int image = 0;
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint16_t id = 0;
-        if (!reader.Read(id))
-            return -1;
-        if (id == 0)
-            continue;  // a separator takes no image
-        if (id == command)
-            return image;
+        if (!reader.Read(id)) return -1;
+        if (id == 0) continue;  // a separator takes no image
+        if (id == command) return image;
         ++image;
     }
     return -1;
 }
 
 bool RemapDibColorTable(std::vector<std::uint8_t>& dib, const SysColorMap& colors) {
-    if (dib.size() < 40)
-        return false;
+    if (dib.size() < 40) return false;
     const std::uint32_t headerSize = ReadDword(dib.data());
-    if (headerSize < 40 || headerSize > dib.size())
-        return false;
+    if (headerSize < 40 || headerSize > dib.size()) return false;
     const unsigned bitCount = dib[14] | (dib[15] << 8);
-    if (bitCount > 8)
-        return true;  // no colour table to change
+    if (bitCount > 8) return true;  // no colour table to change
     std::uint32_t used = ReadDword(dib.data() + 32);
-    if (used == 0)
-        used = 1u << bitCount;
+    if (used == 0) used = 1u << bitCount;
     const std::size_t available = (dib.size() - headerSize) / 4;
     const std::size_t entries = std::min<std::size_t>(used, available);
     // A table entry is blue, green, red, reserved; a COLORREF is red, green, blue.
@@ -142,8 +124,7 @@ bool RemapDibColorTable(std::vector<std::uint8_t>& dib, const SysColorMap& color
         std::uint8_t* entry = dib.data() + headerSize + 4 * i;
         const std::uint32_t color = rgb(entry[2], entry[1], entry[0]);
         for (const auto& [from, to] : mapping) {
-            if (color != from)
-                continue;
+            if (color != from) continue;
             entry[0] = static_cast<std::uint8_t>(to >> 16);
             entry[1] = static_cast<std::uint8_t>(to >> 8);
             entry[2] = static_cast<std::uint8_t>(to);
@@ -161,16 +142,14 @@ void AlignAcceleratorTexts(std::vector<MenuText>& texts,
     }
     for (MenuText& text : texts) {
         const std::size_t tab = text.find(MenuChar('\t'));
-        if (tab == MenuText::npos)
-            continue;
+        if (tab == MenuText::npos) continue;
         MenuText head = text.substr(0, tab);
         int headWidth = width(head);
         while (headWidth < widest) {
             head.push_back(MenuChar(' '));
             const int wider = width(head);
             // A font whose space has no width would never get there.
-            if (wider <= headWidth)
-                break;
+            if (wider <= headWidth) break;
             headWidth = wider;
         }
         text = head + text.substr(tab);
@@ -192,8 +171,7 @@ ItemTextParts SplitItemText(const MenuText& text) {
 
 int FindMnemonicPosition(const std::vector<MenuText>& loweredTexts, const MenuText& loweredKey) {
     for (std::size_t i = 0; i < loweredTexts.size(); ++i) {
-        if (loweredTexts[i].find(loweredKey) != MenuText::npos)
-            return static_cast<int>(i);
+        if (loweredTexts[i].find(loweredKey) != MenuText::npos) return static_cast<int>(i);
     }
     return -1;
 }
@@ -212,8 +190,7 @@ int SeparatorHeight(int cyMenu) {
 
 int Win32sTextWidth(int calculatedWidth, std::size_t characters) {
     int width = calculatedWidth + 3;
-    if (characters > 0)
-        width += 3 * (width / static_cast<int>(characters));
+    if (characters > 0) width += 3 * (width / static_cast<int>(characters));
     return width;
 }
 

@@ -65,14 +65,12 @@ struct CFormDialog::EditRule {
 CFormDialog::CFormDialog() : CDialog(IDD_FORM) {}
 
 void CFormDialog::LoadFormBlock(int form, const SettingsRecord& record) {
-    if (form < 0 || form > 3)
-        return;
+    if (form < 0 || form > 3) return;
     CopyFormBlockFromRecord(record, form, FormBlock(form));
 }
 
 void CFormDialog::StoreFormBlock(int form, SettingsRecord& record) const {
-    if (form < 0 || form > 3)
-        return;
+    if (form < 0 || form > 3) return;
     CopyFormBlockToRecord(record, form, FormBlock(form));
 }
 
@@ -169,8 +167,7 @@ void CFormDialog::OnOK() {
         ::SetFocus(rightEdit);
         return;
     }
-    if (!UpdateData(true))
-        return;  // the failed check has been shown and focused
+    if (!UpdateData(true)) return;  // the failed check has been shown and focused
     for (int form = 0; form < 4; ++form) {
         if (m_strFormName == choices::kForm[form]) {
             FormatFormBlock(FormBlock(form));
@@ -282,8 +279,7 @@ LRESULT CFormDialog::OnHScroll(WPARAM, LPARAM) {
     HWND focus = ::GetFocus();
     for (const SliderRow& row : kSliderRows) {
         HWND slider = GetDlgItem(row.slider);
-        if (!focus || slider != focus)
-            continue;
+        if (!focus || slider != focus) continue;
         const int position = static_cast<int>(::SendMessageW(slider, TBM_GETPOS, 0, 0));
         SetNumber(GetDlgItem(row.edit), LoadPositionTick(position, row.column));
         break;

@@ -11,7 +11,7 @@
 #include "settings/SettingsRecord.h"
 
 class CFormDialog : public CDialog {
-  public:
+public:
     CFormDialog();
 
     // Copies form `form` (0..3) of `record` into its buffer, and back.
@@ -46,13 +46,13 @@ class CFormDialog : public CDialog {
     int m_nRightMargin = 0;
     int m_nCutSheetAdjust = 0;
 
-  protected:
+protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange& dx) override;
     void OnOK() override;
     const MessageMapBase* GetMessageMap() const override;
 
-  private:
+private:
     struct EditRule;
     void OnEditChange(const EditRule& rule);
     void OnChangeFrontTractor();

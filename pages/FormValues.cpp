@@ -43,10 +43,8 @@ std::size_t DecimalLength(int value) {
 }  // namespace
 
 int LoadPositionTick(int position, TickColumn column) {
-    if (position < 0)
-        position = 0;
-    if (position >= kTickCount)
-        position = kTickCount - 1;
+    if (position < 0) position = 0;
+    if (position >= kTickCount) position = kTickCount - 1;
     return Ticks(column)[static_cast<std::size_t>(position)];
 }
 
@@ -59,8 +57,7 @@ int NearestTick(int value, TickColumn column) {
     for (int position = 0; position < kTickCount; ++position) {
         const long long distance =
             std::llabs(static_cast<long long>(ticks[static_cast<std::size_t>(position)]) - value);
-        if (distance == 0)
-            return position;
+        if (distance == 0) return position;
         if (distance < bestDistance) {
             bestDistance = distance;
             best = position;
@@ -107,26 +104,20 @@ int ReadLeadingInt(std::wstring_view text) {
     while (at < text.size() && (text[at] == L' ' || text[at] == L'\t'))
         ++at;
     bool negative = false;
-    if (at < text.size() && (text[at] == L'+' || text[at] == L'-'))
-        negative = text[at++] == L'-';
+    if (at < text.size() && (text[at] == L'+' || text[at] == L'-')) negative = text[at++] == L'-';
     long long number = 0;
     for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
         number = number * 10 + (text[at] - L'0');
-        if (number > static_cast<long long>(INT_MAX) + 1)
-            break;  // saturated below
+        if (number > static_cast<long long>(INT_MAX) + 1) break;  // saturated below
     }
-    if (negative)
-        number = -number;
-    if (number > INT_MAX)
-        return INT_MAX;
-    if (number < INT_MIN)
-        return INT_MIN;
+    if (negative) number = -number;
+    if (number > INT_MAX) return INT_MAX;
+    if (number < INT_MIN) return INT_MIN;
     return static_cast<int>(number);
 }
 
 int ShortenedEditValue(std::wstring_view text, const EditLimits& limits) {
     const int value = ReadLeadingInt(text);
-    if (DecimalLength(value) <= limits.textLength)
-        return value;
+    if (DecimalLength(value) <= limits.textLength) return value;
     return value < 0 ? limits.lower : limits.upper;
 }

@@ -29,13 +29,11 @@ void CPage_Hardware::LoadFromRecord(SettingsRecord& record) {
     m_strReturnTime = ReadOptionText(record, field::kReturnTime, choices::kReturnTime);
     m_nFeedSpeed = ReadFlagDigit(record, field::kFeedSpeed);
     m_nSmoothing = ReadFlagDigit(record, field::kSmoothing);
-    if (m_hWnd)
-        UpdateData(false);
+    if (m_hWnd) UpdateData(false);
 }
 
 void CPage_Hardware::StoreToRecord(SettingsRecord& record) {
-    if (m_hWnd)
-        UpdateData(true);  // cannot fail: radio and list exchanges only
+    if (m_hWnd) UpdateData(true);  // cannot fail: radio and list exchanges only
     WriteOptionDigit(record, field::kLoadTime, m_strLoadTime, choices::kLoadTime);
     WriteFlagDigit(record, field::kLoadSpeed, m_nLoadSpeed);
     WriteFlagDigit(record, field::kCurl, m_nCurl);

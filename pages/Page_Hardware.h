@@ -7,7 +7,7 @@
 #include "pages/SettingsPage.h"
 
 class CPage_Hardware : public CSettingsPage {
-  public:
+public:
     CPage_Hardware();
 
     void LoadFromRecord(SettingsRecord& record) override;
@@ -21,7 +21,7 @@ class CPage_Hardware : public CSettingsPage {
     int m_nFeedSpeed = -1;
     int m_nSmoothing = -1;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange& dx) override;
     bool WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     BOOL OnInitDialog() override;

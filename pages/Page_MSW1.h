@@ -7,7 +7,7 @@
 #include "pages/SwitchPage.h"
 
 class CPage_MSW1 : public CSwitchPage {
-  public:
+public:
     CPage_MSW1();
 
     const wchar_t* GetRuntimeClassName() const override { return L"CPage_MSW1"; }
@@ -19,7 +19,7 @@ class CPage_MSW1 : public CSwitchPage {
     int m_nSwitch7 = -1;
     int m_nSwitch8 = -1;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnInitDialog() override;
     void BitsToMembers() override;

@@ -5,7 +5,7 @@
 #include "pages/SwitchPage.h"
 
 class CPage_MSW3 : public CSwitchPage {
-  public:
+public:
     CPage_MSW3();
 
     const wchar_t* GetRuntimeClassName() const override { return L"CPage_MSW3"; }
@@ -16,7 +16,7 @@ class CPage_MSW3 : public CSwitchPage {
     int m_nSwitch4 = -1;
     int m_nSwitch8 = -1;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange& dx) override;
     void BitsToMembers() override;
     void MembersToBits() override;

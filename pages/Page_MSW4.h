@@ -5,7 +5,7 @@
 #include "pages/SwitchPage.h"
 
 class CPage_MSW4 : public CSwitchPage {
-  public:
+public:
     CPage_MSW4();
 
     const wchar_t* GetRuntimeClassName() const override { return L"CPage_MSW4"; }
@@ -18,7 +18,7 @@ class CPage_MSW4 : public CSwitchPage {
     int m_nSwitch7 = -1;
     int m_nSwitch8 = -1;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange& dx) override;
     void BitsToMembers() override;
     void MembersToBits() override;

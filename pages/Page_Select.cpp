@@ -28,13 +28,11 @@ void CPage_Select::LoadFromRecord(SettingsRecord& record) {
     m_nPostcardMode = ReadFlagDigit(record, field::kPostcardMode);
     for (int form = 0; form < 4; ++form)
         m_dlgForm.LoadFormBlock(form, record);
-    if (m_hWnd)
-        UpdateData(false);
+    if (m_hWnd) UpdateData(false);
 }
 
 void CPage_Select::StoreToRecord(SettingsRecord& record) {
-    if (m_hWnd)
-        UpdateData(true);  // cannot fail: radio and list exchanges only
+    if (m_hWnd) UpdateData(true);  // cannot fail: radio and list exchanges only
     WriteFlagDigit(record, field::kTypeface, m_nTypeface);
     WriteFlagDigit(record, field::kQuiet, m_nQuiet);
     WriteOptionDigit(record, field::kForm, m_strForm, choices::kForm);
@@ -100,6 +98,5 @@ void CPage_Select::OnFormSettings() {
             break;
         }
     }
-    if (m_dlgForm.DoModal(::GetAncestor(m_hWnd, GA_ROOT)) == IDOK)
-        SendDataCheck();
+    if (m_dlgForm.DoModal(::GetAncestor(m_hWnd, GA_ROOT)) == IDOK) SendDataCheck();
 }

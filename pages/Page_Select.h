@@ -9,7 +9,7 @@
 #include "pages/SettingsPage.h"
 
 class CPage_Select : public CSettingsPage {
-  public:
+public:
     CPage_Select();
 
     void LoadFromRecord(SettingsRecord& record) override;
@@ -29,12 +29,12 @@ class CPage_Select : public CSettingsPage {
     int m_nCutSheet = -1;
     int m_nPostcardMode = -1;
 
-  protected:
+protected:
     void DoDataExchange(CDataExchange& dx) override;
     bool WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     BOOL OnInitDialog() override;
     const MessageMapBase* GetMessageMap() const override;
 
-  private:
+private:
     void OnFormSettings();
 };

@@ -6,7 +6,7 @@
 #include "settings/SettingsRecord.h"
 
 class CSettingsPage : public CPropertyPage {
-  public:
+public:
     using CPropertyPage::CPropertyPage;
 
     // Shows the page's fields of `record`; may repair invalid digits of those fields in place.
@@ -16,7 +16,7 @@ class CSettingsPage : public CPropertyPage {
     // The class name the page is registered under ("CPage_Select", ...).
     virtual const wchar_t* GetRuntimeClassName() const = 0;
 
-  protected:
+protected:
     // Reports an operator change: the data-check command to the page's own window, which the
     // command routing passes on to the main window.
     void SendDataCheck();

@@ -5,13 +5,11 @@
 void CSwitchPage::LoadFromRecord(SettingsRecord& record) {
     m_nBit = ReadSwitchByte(record, m_offset);
     BitsToMembers();
-    if (m_hWnd)
-        UpdateData(false);
+    if (m_hWnd) UpdateData(false);
 }
 
 void CSwitchPage::StoreToRecord(SettingsRecord& record) {
-    if (m_hWnd)
-        UpdateData(true);  // cannot fail: radio, check and list exchanges only
+    if (m_hWnd) UpdateData(true);  // cannot fail: radio, check and list exchanges only
     MembersToBits();
     WriteSwitchByte(record, m_offset, m_nBit);
 }

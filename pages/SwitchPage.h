@@ -9,7 +9,7 @@
 #include "settings/Fields.h"
 
 class CSwitchPage : public CSettingsPage {
-  public:
+public:
     void LoadFromRecord(SettingsRecord& record) override;
     void StoreToRecord(SettingsRecord& record) override;
 
@@ -17,7 +17,7 @@ class CSwitchPage : public CSettingsPage {
     // (bit 7). Switches the page does not show keep the values of the last load.
     SwitchBits m_nBit{};
 
-  protected:
+protected:
     // `settingIds`: every control whose commands report a change, both buttons of each radio
     // group included.
     CSwitchPage(UINT templateId, std::size_t offset, std::span<const int> settingIds)
@@ -32,7 +32,7 @@ class CSwitchPage : public CSettingsPage {
     // A radio or check member as a switch value: only 1 sets the switch.
     static int SwitchValue(int member) { return member == 1 ? 1 : 0; }
 
-  private:
+private:
     std::size_t m_offset;
     std::span<const int> m_settingIds;
 };

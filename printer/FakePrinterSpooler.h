@@ -7,7 +7,7 @@
 #include "printer/PrinterDiscovery.h"
 
 class FakePrinterSpooler final : public PrinterSpooler {
-  public:
+public:
     struct EnumCall {
         int level;
         std::uint32_t flags;
@@ -47,16 +47,14 @@ class FakePrinterSpooler final : public PrinterSpooler {
     std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
                                           const std::optional<std::wstring>& name) override {
         enumCalls.push_back({4, flags, name});
-        if (level4Fails)
-            return {};
+        if (level4Fails) return {};
         return level4;
     }
 
     std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
                                           const std::optional<std::wstring>& name) override {
         enumCalls.push_back({2, flags, name});
-        if (level2Fails.count(name))
-            return {};
+        if (level2Fails.count(name)) return {};
         const auto found = level2.find(name);
         return found == level2.end() ? std::vector<PrinterLevel2>{} : found->second;
     }

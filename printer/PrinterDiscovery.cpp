@@ -31,10 +31,8 @@ std::vector<PrinterEntry> EnumerateNt(PrinterSpooler& spooler) {
 std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
     std::vector<PrinterEntry> rows;
     for (const PrinterLevel2& queue : spooler.EnumLevel2(spooler::kEnumLocal, std::nullopt)) {
-        if (!IsModelDriver(queue.driverName))
-            continue;
-        if (queue.status & spooler::kStatusUserIntervention)
-            continue;
+        if (!IsModelDriver(queue.driverName)) continue;
+        if (queue.status & spooler::kStatusUserIntervention) continue;
         rows.push_back({queue.printerName, queue.portName});
     }
     return rows;

@@ -45,7 +45,7 @@ struct PrinterLevel2 {
 
 // What discovery asks of the spooler. An enumeration that fails yields no entries.
 class PrinterSpooler {
-  public:
+public:
     virtual ~PrinterSpooler() = default;
 
     virtual std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,

@@ -123,8 +123,7 @@ void CPrinterSelectDialog::OnOK() {
 }
 
 LRESULT CPrinterSelectDialog::OnDblClkList(NMHDR*) {
-    if (SelectedRow() >= 0)
-        OnOK();
+    if (SelectedRow() >= 0) OnOK();
     return 0;
 }
 
@@ -138,19 +137,16 @@ void CPrinterSelectDialog::AddRow(const PrinterEntry& entry) {
     // The sorted list places the row; the index it returns names that row alone, where a
     // search by text would also match a name that differs only in case.
     const int row = ListView_InsertItem(m_listPrinters, &item);
-    if (row < 0)
-        return;
+    if (row < 0) return;
     ListView_SetItemText(m_listPrinters, row, 1, connection.data());
 }
 
 // The first row whose name equals the current printer's exactly, else row 0.
 int CPrinterSelectDialog::PreselectedRow() const {
-    if (m_strPrinterName.empty())
-        return 0;
+    if (m_strPrinterName.empty()) return 0;
     const int count = RowCount();
     for (int row = 0; row < count; ++row) {
-        if (RowText(row, 0) == m_strPrinterName)
-            return row;
+        if (RowText(row, 0) == m_strPrinterName) return row;
     }
     return 0;
 }
@@ -158,8 +154,7 @@ int CPrinterSelectDialog::PreselectedRow() const {
 bool CPrinterSelectDialog::AllRowsOnFile() const {
     const int count = RowCount();
     for (int row = 0; row < count; ++row) {
-        if (RowText(row, 1) != kFilePort)
-            return false;
+        if (RowText(row, 1) != kFilePort) return false;
     }
     return true;
 }

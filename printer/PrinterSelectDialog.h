@@ -10,7 +10,7 @@
 #include "printer/WinPrinterSpooler.h"
 
 class CPrinterSelectDialog : public CDialog {
-  public:
+public:
     // Discovery goes to the real spooler, or to `spooler`, which must outlive the dialog.
     CPrinterSelectDialog();
     explicit CPrinterSelectDialog(PrinterSpooler& spooler);
@@ -24,13 +24,13 @@ class CPrinterSelectDialog : public CDialog {
     std::wstring m_strPort;
     HWND m_listPrinters = nullptr;
 
-  protected:
+protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange& dx) override;
     void OnOK() override;
     const MessageMapBase* GetMessageMap() const override;
 
-  private:
+private:
     LRESULT OnDblClkList(NMHDR* header);
 
     void AddRow(const PrinterEntry& entry);

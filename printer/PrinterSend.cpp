@@ -15,7 +15,7 @@ constexpr wchar_t kDocumentName[] = L"Kestrowinda Status Write";
 
 // Ends the document, if one was started, when the job leaves scope.
 class PrinterJob {
-  public:
+public:
     explicit PrinterJob(HANDLE printer) : m_printer(printer) {
         std::wstring name = kDocumentName;
         DOC_INFO_1W doc{name.data(), nullptr, nullptr};  // no output file, the queue's data type
@@ -24,15 +24,14 @@ class PrinterJob {
     ~PrinterJob() {
         // Whether the spooler took the bytes was decided by the write; the end's result adds
         // nothing the caller acts on.
-        if (m_started)
-            ::EndDocPrinter(m_printer);
+        if (m_started) ::EndDocPrinter(m_printer);
     }
     PrinterJob(const PrinterJob&) = delete;
     PrinterJob& operator=(const PrinterJob&) = delete;
 
     explicit operator bool() const { return m_started; }
 
-  private:
+private:
     HANDLE m_printer;
     bool m_started = false;
 };
@@ -41,8 +40,7 @@ UniquePrinter OpenQueue(const std::wstring& name, DWORD access) {
     std::wstring nameCopy = name;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
     HANDLE handle = nullptr;
-    if (!::OpenPrinterW(nameCopy.data(), &handle, &defaults))
-        return UniquePrinter();
+    if (!::OpenPrinterW(nameCopy.data(), &handle, &defaults)) return UniquePrinter();
     return UniquePrinter(handle);
 }
 
@@ -51,28 +49,23 @@ UniquePrinter OpenQueue(const std::wstring& name, DWORD access) {
 bool IsUsableOn9x(HANDLE printer) {
     DWORD needed = 0;
     g_calls.getPrinter(printer, 2, nullptr, 0, &needed);  // only learns the size
-    if (needed < sizeof(PRINTER_INFO_2W))
-        return false;
+    if (needed < sizeof(PRINTER_INFO_2W)) return false;
     std::vector<BYTE> buffer(needed, 0);
-    if (!g_calls.getPrinter(printer, 2, buffer.data(), needed, &needed))
-        return false;
+    if (!g_calls.getPrinter(printer, 2, buffer.data(), needed, &needed)) return false;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     return (info->Status & PRINTER_STATUS_USER_INTERVENTION) == 0;
 }
 
 UniquePrinter OpenUsablePrinter(const std::wstring& name) {
-    if (IsNtFamily())
-        return OpenQueue(name, PRINTER_ACCESS_USE);
+    if (IsNtFamily()) return OpenQueue(name, PRINTER_ACCESS_USE);
     UniquePrinter printer = OpenQueue(name, 0);
-    if (printer && !IsUsableOn9x(printer.get()))
-        printer.reset();
+    if (printer && !IsUsableOn9x(printer.get())) printer.reset();
     return printer;
 }
 
 bool WriteRecord(HANDLE printer, const SettingsRecord& record) {
     PrinterJob job(printer);
-    if (!job)
-        return false;
+    if (!job) return false;
     // Wine's spooler answers FALSE here and still prints the job, so the result is not tested.
     ::ResetPrinterW(printer, nullptr);
     SettingsRecord bytes = record;
@@ -86,8 +79,7 @@ bool WriteRecord(HANDLE printer, const SettingsRecord& record) {
 
 bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& record) {
     UniquePrinter printer = OpenUsablePrinter(printerName);
-    if (!printer)
-        return false;
+    if (!printer) return false;
     const bool sent = WriteRecord(printer.get(), record);
     ::SetLastError(0);
     return sent;

@@ -20,7 +20,7 @@ struct SendSpoolerCalls {
 };
 
 class ScopedSendSpoolerCallsForTesting {
-  public:
+public:
     explicit ScopedSendSpoolerCallsForTesting(SendSpoolerCalls calls);
     ~ScopedSendSpoolerCallsForTesting();
     ScopedSendSpoolerCallsForTesting(const ScopedSendSpoolerCallsForTesting&) = delete;
@@ -29,6 +29,6 @@ class ScopedSendSpoolerCallsForTesting {
     // The real calls, for a stand-in to pass on to.
     static const SendSpoolerCalls kReal;
 
-  private:
+private:
     SendSpoolerCalls m_previous;
 };

@@ -48,8 +48,7 @@ std::vector<PrinterLevel4> WinPrinterSpooler::EnumLevel4(std::uint32_t flags,
     ForEachPrinter<PRINTER_INFO_4W>(flags, name, 4, [&](const PRINTER_INFO_4W& info) {
         PrinterLevel4 entry;
         entry.printerName = Copy(info.pPrinterName);
-        if (info.pServerName)
-            entry.serverName = info.pServerName;
+        if (info.pServerName) entry.serverName = info.pServerName;
         entry.attributes = info.Attributes;
         entries.push_back(std::move(entry));
     });
@@ -70,8 +69,7 @@ bool WinPrinterSpooler::OpensForUse(const std::wstring& printerName) {
     std::wstring nameCopy = printerName;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ACCESS_USE};
     HANDLE handle = nullptr;
-    if (!::OpenPrinterW(nameCopy.data(), &handle, &defaults))
-        return false;
+    if (!::OpenPrinterW(nameCopy.data(), &handle, &defaults)) return false;
     UniquePrinter printer(handle);  // the open was only a test
     return true;
 }

@@ -4,7 +4,7 @@
 #include "printer/PrinterDiscovery.h"
 
 class WinPrinterSpooler final : public PrinterSpooler {
-  public:
+public:
     std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
                                           const std::optional<std::wstring>& name) override;
     std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,

@@ -39,7 +39,8 @@ void WriteFlagDigit(SettingsRecord& record, std::size_t offset, int value) {
 
 SwitchBits ReadSwitchByte(const SettingsRecord& record, std::size_t offset) {
     SwitchBits bits{};
-    for (int k = 0; k < 8; ++k) bits[k] = (record[offset] >> (7 - k)) & 1;
+    for (int k = 0; k < 8; ++k)
+        bits[k] = (record[offset] >> (7 - k)) & 1;
     return bits;
 }
 

@@ -41,8 +41,7 @@ using ChoiceTexts = std::span<const std::wstring_view>;
 
 namespace choices {
 
-inline constexpr std::wstring_view kKanjiTable[] = {L"JIS1978年版", L"JIS1983年版",
-                                                    L"JIS1990年版"};
+inline constexpr std::wstring_view kKanjiTable[] = {L"JIS1978年版", L"JIS1983年版", L"JIS1990年版"};
 inline constexpr std::wstring_view kFont[] = {L"標準", L"イタリック", L"クーリエ", L"ゴシック",
                                               L"OCR-B"};
 inline constexpr std::wstring_view kForm[] = {L"書式０", L"書式１", L"書式２", L"書式３"};

@@ -14,8 +14,7 @@ SettingsFileImage EncodeSettingsFile(const SettingsRecord& record) {
 std::optional<SettingsRecord> DecodeSettingsFile(std::span<const std::uint8_t> bytes) {
     // A file with the right header but a short record is refused too: taking it would leave
     // part of the record from whatever was there before.
-    if (bytes.size() < kSettingsFileSize)
-        return std::nullopt;
+    if (bytes.size() < kSettingsFileSize) return std::nullopt;
     if (!std::equal(bytes.begin(), bytes.begin() + kSettingsFileHeaderSize,
                     reinterpret_cast<const std::uint8_t*>(kSettingsFileHeader))) {
         return std::nullopt;

@@ -38,8 +38,7 @@ UniqueFile CreateTemporary(const std::wstring& path, std::wstring& temporary) {
         temporary = path + L".~kw" + std::to_wstring(n);
         UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file || ::GetLastError() != ERROR_FILE_EXISTS)
-            return file;
+        if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
     }
     return UniqueFile();
 }
@@ -69,8 +68,7 @@ SaveResult Abandon(const std::wstring& temporary, DWORD error) {
 bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
+    if (!file) return false;
 
     SettingsFileImage image{};
     DWORD total = 0;
@@ -80,33 +78,28 @@ bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
                         &got, nullptr)) {
             return false;
         }
-        if (got == 0)
-            break;  // end of file
+        if (got == 0) break;  // end of file
         total += got;
     }
 
     const auto decoded = DecodeSettingsFile(std::span(image.data(), total));
-    if (!decoded)
-        return false;
+    if (!decoded) return false;
     record = *decoded;
     return true;
 }
 
 SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record) {
-    if (const DWORD error = CheckTarget(path); error != ERROR_SUCCESS)
-        return ResultOf(error);
+    if (const DWORD error = CheckTarget(path); error != ERROR_SUCCESS) return ResultOf(error);
 
     std::wstring temporary;
     UniqueFile file = CreateTemporary(path, temporary);
-    if (!file)
-        return ResultOf(::GetLastError());
+    if (!file) return ResultOf(::GetLastError());
     if (!WriteAndFlush(file.get(), EncodeSettingsFile(record))) {
         const DWORD error = ::GetLastError();
         file.reset();
         return Abandon(temporary, error);
     }
-    if (!::CloseHandle(file.release()))
-        return Abandon(temporary, ::GetLastError());
+    if (!::CloseHandle(file.release())) return Abandon(temporary, ::GetLastError());
 
     if (!::MoveFileExW(temporary.c_str(), path.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -8,7 +8,8 @@ constexpr SettingsRecord MakeFactoryRecord() {
     std::array<std::uint8_t, SettingsRecord::kSize> bytes{};
     std::size_t at = 0;
     auto put = [&](std::string_view text) {
-        for (char c : text) bytes[at++] = static_cast<std::uint8_t>(c);
+        for (char c : text)
+            bytes[at++] = static_cast<std::uint8_t>(c);
     };
     auto putByte = [&](std::uint8_t b) { bytes[at++] = b; };
 
@@ -23,7 +24,8 @@ constexpr SettingsRecord MakeFactoryRecord() {
     put(",");
     putByte(0x30);  // MSW4
     put(",0,0,0,");
-    for (int form = 0; form < 4; ++form) put("66,000,136,120,120,046,046,054,00,");
+    for (int form = 0; form < 4; ++form)
+        put("66,000,136,120,120,046,046,054,00,");
     put("0,0,0,0,0,0.");
     // offsets 176..179 stay 0x00
     return SettingsRecord(bytes);

@@ -18,9 +18,9 @@
 namespace {
 
 const std::uint8_t kPalette[16][3] = {
-    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
 
 using Frame = std::vector<std::string>;
 
@@ -134,7 +134,8 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> file;
     if (icon) {
         std::vector<std::vector<std::uint8_t>> images;
-        for (const Frame& f : frames) images.push_back(Dib(f, true));
+        for (const Frame& f : frames)
+            images.push_back(Dib(f, true));
         Put16(file, 0);
         Put16(file, 1);
         Put16(file, static_cast<unsigned>(images.size()));
@@ -150,7 +151,8 @@ int main(int argc, char** argv) {
             Put32(file, offset);
             offset += static_cast<unsigned>(images[i].size());
         }
-        for (const auto& image : images) file.insert(file.end(), image.begin(), image.end());
+        for (const auto& image : images)
+            file.insert(file.end(), image.begin(), image.end());
     } else {
         std::vector<std::string> strip(frames[0].size());
         for (const Frame& f : frames) {
@@ -158,7 +160,8 @@ int main(int argc, char** argv) {
                 std::cerr << argv[1] << ": frames of different heights\n";
                 return 1;
             }
-            for (std::size_t y = 0; y < f.size(); ++y) strip[y] += f[y];
+            for (std::size_t y = 0; y < f.size(); ++y)
+                strip[y] += f[y];
         }
         const std::vector<std::uint8_t> dib = Dib(strip, false);
         file.push_back('B');
@@ -169,6 +172,7 @@ int main(int argc, char** argv) {
         file.insert(file.end(), dib.begin(), dib.end());
     }
     std::ofstream out(output, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
     return out ? 0 : 1;
 }

@@ -9,7 +9,7 @@ namespace {
 
 // Builds resource data word by word, as the resource compiler lays it out.
 class Words {
-  public:
+public:
     Words& Word(std::uint16_t w) {
         m_bytes.push_back(static_cast<std::uint8_t>(w));
         m_bytes.push_back(static_cast<std::uint8_t>(w >> 8));
@@ -28,7 +28,7 @@ class Words {
     }
     const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
-  private:
+private:
     std::vector<std::uint8_t> m_bytes;
 };
 

@@ -16,11 +16,14 @@ TEST(FactoryRecordTest, MatchesTheLayoutByteForByte) {
     EXPECT_EQ(r[0], 0x1C);
     EXPECT_EQ(r[1], 0x6F);
     const std::string head = "0,0,0,0,0,0,";
-    for (std::size_t i = 0; i < head.size(); ++i) EXPECT_EQ(r[2 + i], head[i]) << "offset " << 2 + i;
+    for (std::size_t i = 0; i < head.size(); ++i)
+        EXPECT_EQ(r[2 + i], head[i]) << "offset " << 2 + i;
     const std::uint8_t switches[] = {0x10, ',', 0x00, ',', 0x00, ',', 0x30, ','};
-    for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(r[14 + i], switches[i]) << "offset " << 14 + i;
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(r[14 + i], switches[i]) << "offset " << 14 + i;
     const std::string tail21 = ",0,0,0,";
-    for (std::size_t i = 0; i < tail21.size(); ++i) EXPECT_EQ(r[21 + i], tail21[i]);
+    for (std::size_t i = 0; i < tail21.size(); ++i)
+        EXPECT_EQ(r[21 + i], tail21[i]);
     const std::string block = "66,000,136,120,120,046,046,054,00,";
     for (int form = 0; form < 4; ++form) {
         for (std::size_t i = 0; i < block.size(); ++i) {
@@ -28,8 +31,10 @@ TEST(FactoryRecordTest, MatchesTheLayoutByteForByte) {
         }
     }
     const std::string hardware = "0,0,0,0,0,0.";
-    for (std::size_t i = 0; i < hardware.size(); ++i) EXPECT_EQ(r[164 + i], hardware[i]);
-    for (std::size_t i = 176; i < 180; ++i) EXPECT_EQ(r[i], 0x00);
+    for (std::size_t i = 0; i < hardware.size(); ++i)
+        EXPECT_EQ(r[164 + i], hardware[i]);
+    for (std::size_t i = 176; i < 180; ++i)
+        EXPECT_EQ(r[i], 0x00);
 }
 
 TEST(RecordTest, RecordsDifferingInAnyByteDiffer) {
@@ -123,8 +128,8 @@ TEST(CountryTest, CodesReadAndWriteByTheirOwnBitOrder) {
         std::uint8_t stored;
     };
     const Case cases[] = {
-        {0x00, L"日本", 0x00},     {0x80, L"日本", 0x00},         {0x40, L"アメリカ", 0x40},
-        {0xC0, L"イギリス", 0xC0}, {0x20, L"ドイツ", 0x20},       {0xA0, L"スウェーデン", 0xA0},
+        {0x00, L"日本", 0x00},     {0x80, L"日本", 0x00},   {0x40, L"アメリカ", 0x40},
+        {0xC0, L"イギリス", 0xC0}, {0x20, L"ドイツ", 0x20}, {0xA0, L"スウェーデン", 0xA0},
         {0x60, L"日本", 0x00},     {0xE0, L"日本", 0x00},
     };
     for (const Case& c : cases) {

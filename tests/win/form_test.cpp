@@ -50,7 +50,7 @@ void Paste(HWND dlg, int id, const std::wstring& text) {
 }
 
 class FormTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (int form = 0; form < 4; ++form)
             m_dlg.LoadFormBlock(form, FactoryRecord());

@@ -16,7 +16,7 @@ constexpr UINT kParentTemplate = 902;
 constexpr UINT kChildTemplate = 903;
 
 class ExchangeDialog : public CDialog {
-  public:
+public:
     ExchangeDialog() : CDialog(kExchangeTemplate) {}
 
     int m_nRadio = -1;
@@ -29,7 +29,7 @@ class ExchangeDialog : public CDialog {
     int m_nEditChanges = 0;
     int m_nListChanges = 0;
 
-  protected:
+protected:
     BOOL OnInitDialog() override {
         ::SendDlgItemMessageW(m_hWnd, 1007, TBM_SETRANGE, TRUE, MAKELPARAM(0, 9));
         HWND list = GetDlgItem(1011);
@@ -66,7 +66,7 @@ class ExchangeDialog : public CDialog {
         return &map;
     }
 
-  private:
+private:
     void OnEditChange() { ++m_nEditChanges; }
     LRESULT OnListChange(NMHDR*) {
         ++m_nListChanges;
@@ -76,7 +76,7 @@ class ExchangeDialog : public CDialog {
 
 // A modeless instance for checks that need no modal loop.
 class ExchangeTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(m_dlg.Create(nullptr)); }
     HWND Dlg() const { return m_dlg.GetSafeHwnd(); }
     ExchangeDialog m_dlg;
@@ -219,18 +219,17 @@ TEST(ModalDialogTest, OkTakesTheValuesBackAndCancelDoesNot) {
 }
 
 class EndsAtOnce : public CDialog {
-  public:
+public:
     EndsAtOnce() : CDialog(kExchangeTemplate) {}
     bool m_bWasVisible = false;
 
-  protected:
+protected:
     BOOL OnInitDialog() override {
         EndDialog(42);
         return TRUE;
     }
     bool WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
-        if (msg == WM_SHOWWINDOW && wp)
-            m_bWasVisible = true;
+        if (msg == WM_SHOWWINDOW && wp) m_bWasVisible = true;
         return CDialog::WindowProc(msg, wp, lp, result);
     }
 };
@@ -242,12 +241,12 @@ TEST(ModalDialogTest, EndingDuringInitialisationNeverShowsTheWindow) {
 }
 
 class ParentDialog : public CDialog {
-  public:
+public:
     ParentDialog() : CDialog(kParentTemplate) {}
     int m_nCommands = 0;
     int m_nClicks = 0;
 
-  protected:
+protected:
     const MessageMapBase* GetMessageMap() const override {
         using Map = MessageMap<ParentDialog>;
         static const Map map(CDialog::GetMessageMap(),
@@ -258,17 +257,17 @@ class ParentDialog : public CDialog {
         return &map;
     }
 
-  private:
+private:
     void OnCommand5000() { ++m_nCommands; }
     void OnButton() { ++m_nClicks; }
 };
 
 class ChildPage : public CPropertyPage {
-  public:
+public:
     ChildPage() : CPropertyPage(kChildTemplate) {}
     int m_nOwn = 0;
 
-  protected:
+protected:
     const MessageMapBase* GetMessageMap() const override {
         using Map = MessageMap<ChildPage>;
         static const Map map(CPropertyPage::GetMessageMap(),
@@ -276,7 +275,7 @@ class ChildPage : public CPropertyPage {
         return &map;
     }
 
-  private:
+private:
     void OnOwnCommand() { ++m_nOwn; }
 };
 

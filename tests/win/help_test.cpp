@@ -90,8 +90,7 @@ std::vector<HWND> FindDescendants(HWND parent, const std::wstring& className) {
         parent,
         [](HWND child, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
-            if (ClassOf(child) == s->className)
-                s->found.push_back(child);
+            if (ClassOf(child) == s->className) s->found.push_back(child);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -134,7 +133,7 @@ std::vector<std::wstring> TreeTexts(HWND tree) {
 
 // HTML Help as the program uses it: hhctrl.ocx loaded by name, HtmlHelpW looked up in it.
 class HtmlHelpTest : public testing::Test {
-  protected:
+protected:
     using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
     void SetUp() override {
@@ -145,8 +144,7 @@ class HtmlHelpTest : public testing::Test {
         ASSERT_NE(m_htmlHelp, nullptr);
     }
     void TearDown() override {
-        if (m_htmlHelp)
-            m_htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
+        if (m_htmlHelp) m_htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
         rig::Pump(100);
     }
 
@@ -182,8 +180,7 @@ TEST_F(HtmlHelpTest, BuiltHelpFileOpensAViewerWithTheJapaneseContents) {
     // The index, in the same code page.
     std::vector<std::wstring> keywords;
     for (HWND list : FindDescendants(viewer, L"SysListView32")) {
-        if (const auto texts = ListTexts(list); !texts.empty())
-            keywords = texts;
+        if (const auto texts = ListTexts(list); !texts.empty()) keywords = texts;
     }
     ASSERT_FALSE(keywords.empty()) << "no index";
     EXPECT_EQ(keywords.front(), L"CRコードの機能");

@@ -18,8 +18,7 @@ HWND HelpViewer(const rig::AppProcess& app) {
     for (HWND window : app.TopWindows()) {
         wchar_t name[64] = {};
         ::GetClassNameW(window, name, 64);
-        if (std::wstring(name) == L"HH Parent")
-            return window;
+        if (std::wstring(name) == L"HH Parent") return window;
     }
     return nullptr;
 }

@@ -55,14 +55,13 @@ bool SendEnabled(HWND main) {
 }
 
 class MainFilesTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:"); }
 
     void Run(const std::function<void(HWND)>& body) {
         ui.OnDialog(kMainCaption, [&](HWND main) {
             body(main);
-            if (!m_dlg.IsEnding())
-                m_dlg.EndDialog(IDOK);
+            if (!m_dlg.IsEnding()) m_dlg.EndDialog(IDOK);
         });
         m_dlg.DoModal();
     }

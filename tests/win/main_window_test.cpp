@@ -52,7 +52,7 @@ void Command(HWND main, UINT id) {
 }
 
 class MainWindowTest : public testing::Test {
-  protected:
+protected:
     // Runs the main window modally; `body` runs once it shows, then the window is ended.
     void Run(const std::function<void(HWND)>& body) {
         ui.OnDialog(kMainCaption, [&](HWND main) {
@@ -226,8 +226,7 @@ TEST_F(MainWindowTest, KeysFollowTheMenuStates) {
             keys[VK_CONTROL] = 0x80;
             ::SetKeyboardState(keys);
             MSG msg{main, WM_KEYDOWN, key, 1, ::GetTickCount(), {}};
-            if (!m_dlg.PreTranslateMessage(&msg))
-                ::DispatchMessageW(&msg);
+            if (!m_dlg.PreTranslateMessage(&msg)) ::DispatchMessageW(&msg);
             rig::Pump(50);
             keys[VK_CONTROL] = 0;
             ::SetKeyboardState(keys);

@@ -45,16 +45,14 @@ const std::vector<SysColor> kDistinct = {
 
 COLORREF Color(const std::vector<SysColor>& set, int index) {
     for (const SysColor& c : set) {
-        if (c.index == index)
-            return c.color;
+        if (c.index == index) return c.color;
     }
     return ::GetSysColor(index);
 }
 
 std::vector<SysColor> With(std::vector<SysColor> set, int index, COLORREF color) {
     for (SysColor& c : set) {
-        if (c.index == index)
-            c.color = color;
+        if (c.index == index) c.color = color;
     }
     return set;
 }
@@ -71,7 +69,7 @@ void Apply(const std::vector<SysColor>& colors) {
 
 // Sets system colours for a test and puts the earlier ones back.
 class ScopedSysColors {
-  public:
+public:
     explicit ScopedSysColors(const std::vector<SysColor>& colors) {
         for (const SysColor& c : colors)
             m_saved.push_back({c.index, ::GetSysColor(c.index)});
@@ -81,18 +79,18 @@ class ScopedSysColors {
     ScopedSysColors(const ScopedSysColors&) = delete;
     ScopedSysColors& operator=(const ScopedSysColors&) = delete;
 
-  private:
+private:
     std::vector<SysColor> m_saved;
 };
 
 class ScopedPlatform {
-  public:
+public:
     explicit ScopedPlatform(int kind) : m_saved(g_nPlatform) { g_nPlatform = kind; }
     ~ScopedPlatform() { g_nPlatform = m_saved; }
     ScopedPlatform(const ScopedPlatform&) = delete;
     ScopedPlatform& operator=(const ScopedPlatform&) = delete;
 
-  private:
+private:
     int m_saved;
 };
 
@@ -107,7 +105,7 @@ struct Pixel {
 
 // A popup of the test menu drawn into a memory canvas under chosen system colours.
 class DrawTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { Build(kDistinct); }
 
     // Colours must be set before loading, since pictures take the system colours then.
@@ -173,8 +171,7 @@ class DrawTest : public testing::Test {
         std::set<Pixel> found;
         for (int y = 0; y < kCanvasHeight; ++y) {
             for (int x = fromX; x < kCanvasWidth; ++x) {
-                if (At(x, y) == color)
-                    found.insert({x, y});
+                if (At(x, y) == color) found.insert({x, y});
             }
         }
         return found;
@@ -192,8 +189,7 @@ class DrawTest : public testing::Test {
 
 // Where the probe picture has pixels that are neither face nor highlight.
 bool ProbeIsDark(int x, int y) {
-    if (x >= 3 && x <= 8 && y >= 3 && y <= 8)
-        return true;
+    if (x >= 3 && x <= 8 && y >= 3 && y <= 8) return true;
     return (x == 2 && y == 2) || (x == 10 && y == 9);
 }
 
@@ -399,8 +395,7 @@ TEST_F(DrawTest, TheKeyIsRightAlignedAWidthInAndTextBetweenTabsIsNotDrawn) {
     int left = kCanvasWidth, right = -1;
     for (int y = T; y < B; ++y) {
         for (int x = L + 21; x < R; ++x) {
-            if (At(x, y) == Sys(COLOR_MENU))
-                continue;
+            if (At(x, y) == Sys(COLOR_MENU)) continue;
             left = std::min(left, x);
             right = std::max(right, x);
         }
@@ -524,8 +519,7 @@ bool Capture(const RECT& area, ScreenShot& shot) {
         sizeof(BITMAPINFOHEADER), shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !memory)
-        return false;
+    if (!bitmap || !memory) return false;
     {
         SelectObjectScope select(memory.get(), bitmap.get());
         if (!::BitBlt(memory.get(), 0, 0, shot.width, shot.height, screen.get(), area.left,
@@ -558,8 +552,7 @@ bool SaveBmp(const ScreenShot& shot, const std::wstring& path) {
     file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     file.bfSize = file.bfOffBits + header.biSizeImage;
     FILE* out = _wfopen(path.c_str(), L"wb");
-    if (!out)
-        return false;
+    if (!out) return false;
     bool ok = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
               std::fwrite(&header, sizeof(header), 1, out) == 1 &&
               std::fwrite(shot.bits.data(), shot.bits.size(), 1, out) == 1;
@@ -570,7 +563,7 @@ bool SaveBmp(const ScreenShot& shot, const std::wstring& path) {
 // The main window's template with the menu built as the main window builds it, and its
 // WM_MENUCHAR answered as the main window answers it.
 class MenuWindow : public CDialog {
-  public:
+public:
     MenuWindow() : CDialog(IDD_MAIN) {}
 
     std::wstring m_strShotPath;  // where to save a picture of the open menu, if anywhere
@@ -580,7 +573,7 @@ class MenuWindow : public CDialog {
     bool m_bSaved = false;
     int m_nFactoryCommands = 0;
 
-  protected:
+protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         BuildMainMenu(m_menu, m_hWnd);
@@ -599,13 +592,12 @@ class MenuWindow : public CDialog {
         return &map;
     }
 
-  private:
+private:
     void OnFactory() { ++m_nFactoryCommands; }
 
     LRESULT OnMenuChar(WPARAM wp, LPARAM lp) {
         HMENU menu = reinterpret_cast<HMENU>(lp);
-        if (!CIconMenu::IsIconMenu(menu))
-            return 0;
+        if (!CIconMenu::IsIconMenu(menu)) return 0;
         return CIconMenu::MenuCharLookup(LOWORD(wp), HIWORD(wp), CMenu::FromHandlePermanent(menu));
     }
 
@@ -614,8 +606,7 @@ class MenuWindow : public CDialog {
         ::KillTimer(m_hWnd, id);
         HWND popup = ::FindWindowW(L"#32768", nullptr);
         m_bPopupSeen = popup && ::IsWindowVisible(popup);
-        if (m_bPopupSeen)
-            Inspect(popup);
+        if (m_bPopupSeen) Inspect(popup);
         if (m_chKey) {
             ::PostMessageW(m_hWnd, WM_CHAR, std::exchange(m_chKey, L'\0'), 0);
             // Should the key not close the menu, this closes it and the test fails.
@@ -636,8 +627,7 @@ class MenuWindow : public CDialog {
                     m_nYellowPixels += shot.At(x, y) == RGB(255, 255, 0);
             }
         }
-        if (m_strShotPath.empty())
-            return;
+        if (m_strShotPath.empty()) return;
         RECT window{}, area{};
         ::GetWindowRect(m_hWnd, &window);
         ::UnionRect(&area, &window, &menu);
@@ -678,8 +668,7 @@ TEST(MenuInWindowTest, ATypedMnemonicRunsItsCommandThroughMenuChar) {
 // Saves a picture of the open menu when KW_MENU_SHOT names a file (menu/screenshot.sh).
 TEST(MenuScreenshot, FilePopupOpen) {
     const wchar_t* path = _wgetenv(L"KW_MENU_SHOT");
-    if (!path || !*path)
-        GTEST_SKIP() << "KW_MENU_SHOT not set";
+    if (!path || !*path) GTEST_SKIP() << "KW_MENU_SHOT not set";
     MenuWindow window;
     window.m_strShotPath = path;
     OpenFilePopup(window);

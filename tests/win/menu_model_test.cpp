@@ -70,7 +70,7 @@ int MenuTextWidth(const std::wstring& text) {
 }
 
 class MainMenuTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(m_menu.LoadFromResource(IDR_MAINMENU)); }
     CIconMenu* File() { return PopupOf(m_menu.m_hMenu, 0); }
 
@@ -312,7 +312,7 @@ TEST(AcceleratorAlignmentTest, AnUntabbedTextCanBeTheWidest) {
 }
 
 class NestedMenuTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(m_menu.LoadFromResource(kNestedMenu));
         m_outer = PopupOf(m_menu.m_hMenu, 0);

@@ -26,14 +26,14 @@ constexpr std::uint8_t kSentinel = 0xA5;
 
 // Plays the main window: counts the data checks and collects the pages, as its handler does.
 class PageParent : public CDialog {
-  public:
+public:
     PageParent() : CDialog(kParentTemplate) {}
 
     std::vector<CSettingsPage*> m_pages;
     SettingsRecord m_rec = FactoryRecord();
     int m_nDataChecks = 0;
 
-  protected:
+protected:
     const MessageMapBase* GetMessageMap() const override {
         using Map = MessageMap<PageParent>;
         static const Map map(CDialog::GetMessageMap(),
@@ -41,7 +41,7 @@ class PageParent : public CDialog {
         return &map;
     }
 
-  private:
+private:
     void OnDataCheck() {
         ++m_nDataChecks;
         for (CSettingsPage* page : m_pages)
@@ -83,7 +83,7 @@ Ownership SelectOwnership() {
 }
 
 class PagesTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(m_parent.Create(nullptr));
         m_parent.m_pages = Pages();
@@ -128,8 +128,7 @@ class PagesTest : public testing::Test {
     static std::vector<int> Checked(HWND page, std::initializer_list<int> ids) {
         std::vector<int> checked;
         for (int id : ids) {
-            if (rig::IsChecked(page, id))
-                checked.push_back(id);
+            if (rig::IsChecked(page, id)) checked.push_back(id);
         }
         return checked;
     }
@@ -152,8 +151,7 @@ TEST_F(PagesTest, RadioGroupsAndTabStopsFollowTheTemplateFlags) {
         for (HWND child = ::GetWindow(page->GetSafeHwnd(), GW_CHILD); child;
              child = ::GetWindow(child, GW_HWNDNEXT)) {
             const LONG style = ::GetWindowLongW(child, GWL_STYLE);
-            if (groups.empty() || (style & WS_GROUP))
-                groups.emplace_back();
+            if (groups.empty() || (style & WS_GROUP)) groups.emplace_back();
             groups.back().push_back(child);
             wchar_t name[32] = {};
             ::GetClassNameW(child, name, 32);
@@ -170,8 +168,7 @@ TEST_F(PagesTest, RadioGroupsAndTabStopsFollowTheTemplateFlags) {
                     radios.push_back(control);
                 }
             }
-            if (radios.empty())
-                continue;
+            if (radios.empty()) continue;
             const int first = ::GetDlgCtrlID(radios[0]);
             ASSERT_EQ(radios.size(), 2u) << page->GetRuntimeClassName() << " group of " << first;
             EXPECT_EQ(radios[0], group[0]) << first;

@@ -82,14 +82,13 @@ POINT RowPoint(HWND dialog, int row) {
 
 // The dialog, noting whether its window was ever shown.
 class WatchedDialog : public CPrinterSelectDialog {
-  public:
+public:
     using CPrinterSelectDialog::CPrinterSelectDialog;
     bool m_bWasShown = false;
 
-  protected:
+protected:
     bool WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
-        if (msg == WM_SHOWWINDOW && wp)
-            m_bWasShown = true;
+        if (msg == WM_SHOWWINDOW && wp) m_bWasShown = true;
         return CPrinterSelectDialog::WindowProc(msg, wp, lp, result);
     }
 };
@@ -229,7 +228,7 @@ TEST(PrinterSelectTest, OneRowAfterStartUpIsShownPreselected) {
 
 // Three rows in the list's order: "A" on FILE:, "B" on LPT1:, "C" on FILE:.
 class ThreeRowsTest : public testing::Test {
-  protected:
+protected:
     ThreeRowsTest() {
         fake.AddLocal(L"C", L"FILE:");
         fake.AddLocal(L"B", L"LPT1:");
@@ -495,8 +494,7 @@ void RunAndReportTheMessage(int startupDone) {
         HWND owner = ::GetWindow(box, GW_OWNER);
         std::wstring text = seen.text;
         for (wchar_t& c : text) {
-            if (c == L'\n')
-                c = L'~';
+            if (c == L'\n') c = L'~';
         }
         std::fprintf(stderr, "box %s %s buttons %zu: %s<end>\n",
                      seen.icon == rig::Icon::Exclamation ? "exclamation" : "other",

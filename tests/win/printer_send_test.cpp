@@ -73,7 +73,7 @@ BOOL WINAPI StatusUnreadable(HANDLE printer, DWORD level, BYTE* info, DWORD size
 }
 
 class SendTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         g_seen = {};
         printers.Add(kQueue, kPort);

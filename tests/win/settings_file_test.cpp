@@ -52,8 +52,7 @@ void WriteRaw(const std::wstring& path, const Bytes& bytes) {
 Bytes ReadRaw(const std::wstring& path) {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
+    if (!file) return {};
     Bytes bytes(4096);
     DWORD got = 0;
     if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
@@ -72,18 +71,16 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data{};
     UniqueFindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
-    if (!find)
-        return names;
+    if (!find) return names;
     do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(data.cFileName);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
     } while (::FindNextFileW(find.get(), &data));
     return names;
 }
 
 // Each test works in a folder of its own, so that left-over files show.
 class SettingsFileIoTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
         const std::string name = info->name();

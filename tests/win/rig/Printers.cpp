@@ -21,8 +21,7 @@ std::wstring Env(const wchar_t* name) {
 }
 
 std::wstring WithSlash(std::wstring path, wchar_t slash) {
-    if (!path.empty() && path.back() != slash)
-        path += slash;
+    if (!path.empty() && path.back() != slash) path += slash;
     return path;
 }
 
@@ -86,8 +85,7 @@ void TestPrinters::Add(const std::wstring& name, const std::wstring& port,
     if (std::find(m_queues.begin(), m_queues.end(), name) == m_queues.end()) {
         m_queues.push_back(name);
     }
-    if (port != L"FILE:")
-        MapPort(port);
+    if (port != L"FILE:") MapPort(port);
 }
 
 void TestPrinters::Remove(const std::wstring& name) {
@@ -96,8 +94,7 @@ void TestPrinters::Remove(const std::wstring& name) {
 }
 
 void TestPrinters::MapPort(const std::wstring& port) {
-    if (std::find(m_ports.begin(), m_ports.end(), port) != m_ports.end())
-        return;
+    if (std::find(m_ports.begin(), m_ports.end(), port) != m_ports.end()) return;
     // The spooler writes with Unix paths.
     std::wstring unixDir = Env(L"KW_TEST_UNIX_DIR");
     ASSERT_FALSE(unixDir.empty()) << "KW_TEST_UNIX_DIR is not set; run under run-in-wine.sh";

@@ -16,7 +16,7 @@ inline constexpr wchar_t kModelDriver[] = L"Vek Brelvistoka 410ZQ";
 std::wstring TestDir();
 
 class TestPrinters {
-  public:
+public:
     TestPrinters() = default;
     // Removes every queue and port mapping that this object added.
     ~TestPrinters();
@@ -34,7 +34,7 @@ class TestPrinters {
     void Clear(const std::wstring& port) const;
     std::wstring CapturePath(const std::wstring& port) const;
 
-  private:
+private:
     void MapPort(const std::wstring& port);
 
     std::vector<std::wstring> m_queues;

@@ -51,8 +51,7 @@ void Pump(int ms) {
 bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     const DWORD end = ::GetTickCount() + static_cast<DWORD>(timeoutMs);
     while (!done()) {
-        if (static_cast<LONG>(end - ::GetTickCount()) <= 0)
-            return false;
+        if (static_cast<LONG>(end - ::GetTickCount()) <= 0) return false;
         Pump(10);
     }
     return true;
@@ -81,8 +80,7 @@ bool IsChecked(HWND dialog, int id) {
 std::wstring ComboText(HWND dialog, int id) {
     HWND combo = ::GetDlgItem(dialog, id);
     const LRESULT index = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR)
-        return L"";
+    if (index == CB_ERR) return L"";
     wchar_t buffer[256] = {};
     ::SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
     return buffer;
@@ -118,11 +116,9 @@ void EnterFileName(HWND fileDialog, const std::wstring& path) {
         edit = ::FindWindowExW(combo, nullptr, L"ComboBox", nullptr);
         edit = edit ? ::FindWindowExW(edit, nullptr, L"Edit", nullptr)
                     : ::FindWindowExW(combo, nullptr, L"Edit", nullptr);
-        if (!edit)
-            edit = combo;
+        if (!edit) edit = combo;
     }
-    if (!edit)
-        edit = ::GetDlgItem(fileDialog, 1152);
+    if (!edit) edit = ::GetDlgItem(fileDialog, 1152);
     ASSERT_NE(edit, nullptr) << "no file name field";
     ::SetWindowTextW(edit, path.c_str());
     ::PostMessageW(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -130,8 +126,7 @@ void EnterFileName(HWND fileDialog, const std::wstring& path) {
 }
 
 bool IsMessageBox(HWND window) {
-    if (!IsTopLevelDialog(window))
-        return false;
+    if (!IsTopLevelDialog(window)) return false;
     bool any = false;
     for (HWND child = ::GetWindow(window, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
@@ -139,8 +134,7 @@ bool IsMessageBox(HWND window) {
         ::GetClassNameW(child, name, 32);
         const std::wstring kind = name;
         const int id = ::GetDlgCtrlID(child);
-        if (kind == L"Button")
-            continue;
+        if (kind == L"Button") continue;
         if (kind == L"Static" && (id == 0xFFFF || id == 1088)) {
             any = true;
             continue;
@@ -156,14 +150,10 @@ SeenBox Inspect(HWND box) {
     seen.text = ItemText(box, 0xFFFF);
     const auto icon = reinterpret_cast<HICON>(::SendDlgItemMessageW(box, 1088, STM_GETICON, 0, 0));
     if (icon) {
-        if (icon == ::LoadIconW(nullptr, IDI_EXCLAMATION))
-            seen.icon = Icon::Exclamation;
-        if (icon == ::LoadIconW(nullptr, IDI_ASTERISK))
-            seen.icon = Icon::Information;
-        if (icon == ::LoadIconW(nullptr, IDI_HAND))
-            seen.icon = Icon::Stop;
-        if (icon == ::LoadIconW(nullptr, IDI_QUESTION))
-            seen.icon = Icon::Question;
+        if (icon == ::LoadIconW(nullptr, IDI_EXCLAMATION)) seen.icon = Icon::Exclamation;
+        if (icon == ::LoadIconW(nullptr, IDI_ASTERISK)) seen.icon = Icon::Information;
+        if (icon == ::LoadIconW(nullptr, IDI_HAND)) seen.icon = Icon::Stop;
+        if (icon == ::LoadIconW(nullptr, IDI_QUESTION)) seen.icon = Icon::Question;
     }
     for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         wchar_t name[32] = {};
@@ -213,8 +203,7 @@ LRESULT CALLBACK UiScript::CbtHook(int code, WPARAM wp, LPARAM lp) {
 }
 
 void CALLBACK UiScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (t_script)
-        t_script->OnTick();
+    if (t_script) t_script->OnTick();
 }
 
 void UiScript::OnTick() {
@@ -234,10 +223,8 @@ void UiScript::OnTick() {
             m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(i--));
             continue;
         }
-        if (!IsTopLevelDialog(hwnd) || !::IsWindowVisible(hwnd))
-            continue;
-        if (pending.seenAt == 0)
-            pending.seenAt = now ? now : 1;
+        if (!IsTopLevelDialog(hwnd) || !::IsWindowVisible(hwnd)) continue;
+        if (pending.seenAt == 0) pending.seenAt = now ? now : 1;
         if (pending.cancelled) {
             if (now - pending.seenAt > kStepTimeoutMs) {
                 std::fprintf(stderr, "FATAL: an unexpected dialog \"%s\" does not close\n",
@@ -255,14 +242,12 @@ void UiScript::OnTick() {
         if (matches) {
             Step step = std::move(m_steps.front());
             m_steps.pop_front();
-            if (!m_steps.empty())
-                m_steps.front().queuedAt = now;
+            if (!m_steps.empty()) m_steps.front().queuedAt = now;
             m_pending.erase(m_pending.begin() + static_cast<std::ptrdiff_t>(i));
             Run(hwnd, std::move(step));
             return;  // the lists may have changed while the step ran
         }
-        if (!haveStep && now - pending.seenAt < kUnexpectedGraceMs)
-            continue;
+        if (!haveStep && now - pending.seenAt < kUnexpectedGraceMs) continue;
         const SeenBox seen = Inspect(hwnd);
         m_unexpected.push_back(seen);
         ADD_FAILURE() << "unexpected dialog \"" << Narrow(seen.caption)

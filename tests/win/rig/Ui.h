@@ -51,7 +51,7 @@ bool IsMessageBox(HWND window);
 // A dialog that nobody expected is recorded and cancelled; a step that waits more than ten
 // seconds ends the test program with a message, so a test never hangs.
 class UiScript {
-  public:
+public:
     using Action = std::function<void(HWND dialog)>;
 
     UiScript();
@@ -71,7 +71,7 @@ class UiScript {
     // True when every step has run.
     bool Done() const { return m_steps.empty(); }
 
-  private:
+private:
     struct Step {
         std::wstring caption;
         bool messageBox = false;
