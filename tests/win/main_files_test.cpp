@@ -1,6 +1,7 @@
 // Settings files, exit and help on the main window in the test's own process, with the
 // system's real Open and Save As dialogs.
 #include <windows.h>
+#include <commdlg.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 
 #include "app/MainDialog.h"
 #include "framework/Platform.h"
+#include "framework/WinApp.h"
 #include "res/resource.h"
 #include "settings/SettingsRecord.h"
 #include "tests/win/rig/Printers.h"
@@ -104,6 +106,32 @@ TEST_F(MainFilesTest, SavedFileIsTheHeaderAndTheRecordAndLoadsBack) {
         EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
         EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
         EXPECT_EQ(m_dlg.m_recFile, m_dlg.m_recWorking);
+    });
+}
+
+// What the standard dialogs offer: one file type, "*.dat" as the name, no read-only box.
+TEST_F(MainFilesTest, FileDialogsOfferTheSettingsFileType) {
+    Run([&](HWND main) {
+        for (const wchar_t* caption : {L"Save As", L"Open"}) {
+            ui.OnDialog(caption, [](HWND dialog) {
+                HWND types = ::GetDlgItem(dialog, 1136);
+                EXPECT_EQ(::SendMessageW(types, CB_GETCOUNT, 0, 0), 1);
+                EXPECT_EQ(rig::ComboText(dialog, 1136), L"KW設定ファイル (*.dat)");
+                HWND name = ::GetDlgItem(dialog, 1148);
+                EXPECT_EQ(rig::Text(name), L"*.dat");
+                wchar_t folder[MAX_PATH] = {};
+                ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
+                               reinterpret_cast<LPARAM>(folder));
+                std::wstring expected = ExecutableFolder();
+                expected.pop_back();  // the dialog names it without the backslash
+                EXPECT_EQ(std::wstring(folder), expected) << "starts in the program's folder";
+                HWND readOnly = ::GetDlgItem(dialog, 1040);
+                EXPECT_TRUE(!readOnly || !::IsWindowVisible(readOnly));
+                rig::Click(dialog, IDCANCEL);
+            });
+            Command(main, caption[0] == L'S' ? ID_SAVE_SETTINGS : ID_LOAD_SETTINGS);
+        }
+        EXPECT_TRUE(ui.Done());
     });
 }
 
