@@ -1,9 +1,13 @@
 // The real program from outside: start-up with one queue, a send, the toolbar and status bar,
-// the About box, a start without any queue, and a second start while a copy runs. (Icons of
+// the About box, start-ups without a usable queue, and a second start while a copy runs. (Icons of
 // another process's message boxes cannot be told apart from here; the in-process tests check
 // them.)
 #include <windows.h>
 #include <commctrl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -78,18 +82,46 @@ TEST(EndToEndStartupTest, OneQueueSendsTheFactoryRecordAndGraysSend) {
     EXPECT_EQ(app.WaitForExit(), 0);
 }
 
-TEST(EndToEndStartupTest, NoQueueEndsWithTheMessageAndStatusOne) {
-    rig::TestPrinters printers;
-    printers.Add(L"Other Printer", L"LPT1:", L"Another Maker 9000");
-    rig::AppProcess app;
-    ASSERT_TRUE(app.Start(rig::TestDir() + L"none"));
-    const rig::SeenBox box = app.Answer(IDOK, 15000);
-    EXPECT_EQ(
-        box.text,
-        L"使用可能なプリンタがありませんでした。プリンタドライバを確認してからやり直してください。"
-        L"\n\nKestrowindaを終了します。");
-    EXPECT_EQ(box.caption, L"Kestrowinda");
-    EXPECT_EQ(app.WaitForExit(), 1);
+// Start-ups that leave the program nothing to do: each ends with its message and status 1.
+TEST(EndToEndStartupTest, UselessQueuesEndTheProgramWithTheirMessageAndStatusOne) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::wstring, std::wstring>> queues;  // name, port
+        std::wstring message;
+    };
+    const std::wstring kEnd = L"\n\nKestrowindaを終了します。";
+    const Case cases[] = {
+        {"no queue of the model",
+         {},
+         L"使用可能なプリンタがありませんでした。プリンタドライバを確認してからやり直してください"
+         L"。" +
+             kEnd},
+        {"one queue on FILE:",
+         {{kQueue, L"FILE:"}},
+         L"接続先がFILEのため設定値を受信/"
+         L"送信できません。\nプリンタ設定を確認してやり直してください。" +
+             kEnd},
+        {"three queues on FILE:",
+         {{L"Vek A", L"FILE:"}, {L"Vek B", L"FILE:"}, {L"Vek C", L"FILE:"}},
+         L"インストールされているプリンタの接続先がFILEのため設定値を受信/送信できません。\n"
+         L"プリンタ設定を確認してやり直してください。" +
+             kEnd},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig::TestPrinters printers;
+        printers.Add(L"Other Printer", L"LPT1:", L"Another Maker 9000");
+        for (const auto& [name, port] : c.queues)
+            printers.Add(name, port);
+        rig::AppProcess app;
+        ASSERT_TRUE(app.Start(rig::TestDir() + L"useless" + std::to_wstring(++run)));
+        const rig::SeenBox box = app.Answer(IDOK, 15000);
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(box.caption, L"Kestrowinda");
+        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_EQ(app.WaitForExit(), 1);
+    }
 }
 
 TEST(EndToEndStartupTest, SecondStartRestoresTheRunningCopyAndShowsNothing) {
