@@ -35,7 +35,7 @@ HWND StatusBar(HWND main) {
 }
 
 bool ToolButtonEnabled(HWND main, int id) {
-    return ::SendMessageW(ToolBar(main), TB_ISBUTTONENABLED, id, 0) != 0;
+    return rig::RemoteSend(ToolBar(main), TB_ISBUTTONENABLED, id) != 0;
 }
 
 TEST(EndToEndStartupTest, OneQueueSendsTheFactoryRecordAndGraysSend) {

@@ -197,10 +197,10 @@ SeenBox AppProcess::Answer(int button, int timeoutMs) const {
 }
 
 std::wstring RemoteStatusText(HWND statusBar, int part) {
-    const LRESULT length = ::SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0);
+    const LRESULT length = RemoteSend(statusBar, SB_GETTEXTLENGTHW, part, 0);
     const std::size_t chars = LOWORD(length) + 1;
     RemoteBuffer buffer(statusBar, chars * sizeof(wchar_t));
-    ::SendMessageW(statusBar, SB_GETTEXTW, part, buffer.Address());
+    RemoteSend(statusBar, SB_GETTEXTW, part, buffer.Address());
     std::wstring text(chars, L'\0');
     buffer.Read(text.data(), chars * sizeof(wchar_t));
     text.resize(chars - 1);
@@ -210,19 +210,18 @@ std::wstring RemoteStatusText(HWND statusBar, int part) {
 std::vector<int> RemoteStatusParts(HWND statusBar) {
     int edges[8] = {};
     RemoteBuffer buffer(statusBar, sizeof(edges));
-    const auto count =
-        static_cast<int>(::SendMessageW(statusBar, SB_GETPARTS, 8, buffer.Address()));
+    const auto count = static_cast<int>(RemoteSend(statusBar, SB_GETPARTS, 8, buffer.Address()));
     buffer.Read(edges, sizeof(edges));
     return std::vector<int>(edges, edges + (count > 0 ? count : 0));
 }
 
 std::vector<RemoteButton> RemoteToolbarButtons(HWND toolbar) {
     std::vector<RemoteButton> buttons;
-    const auto count = static_cast<int>(::SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    const auto count = static_cast<int>(RemoteSend(toolbar, TB_BUTTONCOUNT, 0, 0));
     RemoteBuffer buffer(toolbar, sizeof(TBBUTTON));
     for (int i = 0; i < count; ++i) {
         TBBUTTON button{};
-        ::SendMessageW(toolbar, TB_GETBUTTON, i, buffer.Address());
+        RemoteSend(toolbar, TB_GETBUTTON, i, buffer.Address());
         buffer.Read(&button, sizeof(button));
         buttons.push_back({button.idCommand, (button.fsStyle & BTNS_SEP) != 0,
                            (button.fsState & TBSTATE_ENABLED) != 0});
@@ -232,7 +231,7 @@ std::vector<RemoteButton> RemoteToolbarButtons(HWND toolbar) {
 
 std::vector<std::vector<std::wstring>> RemoteListRows(HWND listView, int columns) {
     std::vector<std::vector<std::wstring>> rows;
-    const auto count = static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    const auto count = static_cast<int>(RemoteSend(listView, LVM_GETITEMCOUNT, 0, 0));
     constexpr std::size_t kChars = 512;
     RemoteBuffer buffer(listView, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
     for (int i = 0; i < count; ++i) {
@@ -243,7 +242,7 @@ std::vector<std::vector<std::wstring>> RemoteListRows(HWND listView, int columns
             item.cchTextMax = kChars;
             item.pszText = reinterpret_cast<wchar_t*>(buffer.Address() + sizeof(LVITEMW));
             buffer.Write(&item, sizeof(item));
-            ::SendMessageW(listView, LVM_GETITEMTEXTW, i, buffer.Address());
+            RemoteSend(listView, LVM_GETITEMTEXTW, i, buffer.Address());
             std::vector<wchar_t> all(sizeof(LVITEMW) / sizeof(wchar_t) + kChars);
             buffer.Read(all.data(), all.size() * sizeof(wchar_t));
             all.back() = L'\0';
