@@ -84,6 +84,18 @@ TEST_F(EndToEndKeysTest, EveryCommandKeyAndTheExitQuestionsWorkWithoutAMouse) {
     AnswerWithKeys(L"プリンタに設定値を送信しました。", {VK_RETURN});
     EXPECT_EQ(printers.Captured(L"LPT1:"), FactoryBytes());
 
+    // Keys that do nothing now: Ctrl+W with Send grayed, Ctrl+R (no receive command), F1
+    // without a help file beside the program, Enter and Esc on the main window.
+    printers.Clear(L"LPT1:");
+    ASSERT_TRUE(rig::BringToFront(main.Hwnd()));
+    for (WORD key : {WORD{'W'}, WORD{'R'}})
+        rig::PressKeys({VK_CONTROL, key});
+    for (WORD key : {WORD{VK_F1}, WORD{VK_RETURN}, WORD{VK_ESCAPE}})
+        rig::PressKeys({key});
+    EXPECT_EQ(app.WaitForMessageBox(500), nullptr);
+    EXPECT_EQ(app.TopWindows(), std::vector<HWND>{main.Hwnd()});
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
+
     // A switch by its mnemonic, then Ctrl+S saves it under a typed name.
     rig::PressKeys({VK_CONTROL, '2'});
     rig::PressKeys({VK_MENU, 'O'});
