@@ -6,18 +6,17 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/MainDialog.h"
+#include "bench/PeImports.h"
+#include "framework/Handles.h"
 #include "printer/PrinterDiscovery.h"
 #include "printer/WinPrinterSpooler.h"
-#include "bench/PeImports.h"
 #include "res/resource.h"
 #include "tests/win/rig/Printers.h"
 #include "tests/win/rig/Process.h"
@@ -73,6 +72,8 @@ double TimeStartUp(const Program& program) {
                           folder.c_str(), &startup, &info)) {
         return -1;
     }
+    const UniqueKernelHandle process(info.hProcess);
+    const UniqueKernelHandle thread(info.hThread);
     double shown = -1;
     HWND window = nullptr;
     while (Now() - start < 20) {
@@ -81,18 +82,16 @@ double TimeStartUp(const Program& program) {
             shown = Now() - start;
             break;
         }
-        if (::WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0)
+        if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0)
             break;
     }
     if (window)
         ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(program.closeCommand, 0), 0);
-    if (::WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(info.hProcess, 99);
-        ::WaitForSingleObject(info.hProcess, 5000);
+    if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 99);
+        ::WaitForSingleObject(process.get(), 5000);
         shown = -1;
     }
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
     return shown;
 }
 
