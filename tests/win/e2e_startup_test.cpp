@@ -1,5 +1,6 @@
 // The real program from outside: start-up with one queue, a send, the toolbar and status bar,
-// the About box, start-ups without a usable queue, and a second start while a copy runs. (Icons of
+// the About box, start-ups without a usable queue, a second start while a copy runs, and a
+// program that stops answering. (Icons of
 // another process's message boxes cannot be told apart from here; the in-process tests check
 // them.)
 #include <windows.h>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 
+#include "framework/Handles.h"
 #include "res/resource.h"
 #include "settings/SettingsRecord.h"
 #include "tests/win/rig/Printers.h"
@@ -144,6 +147,43 @@ TEST(EndToEndStartupTest, SecondStartRestoresTheRunningCopyAndShowsNothing) {
     ASSERT_TRUE(renamed.Start(rig::TestDir() + L"third", L"kestrowinda2.exe"));
     EXPECT_NE(renamed.WaitForMainWindow(), nullptr);
     EXPECT_TRUE(renamed.Running());
+}
+
+}  // namespace
+
+namespace {
+
+// A program that stops answering fails the checks that wait for it: the first call after one
+// timeout, every later one at once, so that a hung program cannot hold up the run.
+TEST(EndToEndRigTest, AProgramThatStopsAnsweringFailsChecksInsteadOfHoldingThem) {
+    rig::TestPrinters printers;
+    printers.Add(kQueue, L"LPT1:");
+    rig::AppProcess app;
+    ASSERT_TRUE(app.Start(rig::TestDir() + L"hung"));
+    const rig::MainWindow main(app.WaitForMainWindow());
+    ASSERT_TRUE(main);
+    const UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE,
+                                                 ::GetWindowThreadProcessId(main.Hwnd(), nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(::SuspendThread(thread.get()), static_cast<DWORD>(-1));
+
+    testing::TestPartResultArray failures;
+    const DWORD start = ::GetTickCount();
+    {
+        testing::ScopedFakeTestPartResultReporter record(
+            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        rig::RemoteSend(main.ToolBar(), TB_ISBUTTONENABLED, ID_TB_SEND, 0, 1000);
+        main.PageStates();
+    }
+    const DWORD spent = ::GetTickCount() - start;
+    ::ResumeThread(thread.get());
+
+    ASSERT_GE(failures.size(), 2);
+    const std::string first = failures.GetTestPartResult(0).message();
+    const std::string second = failures.GetTestPartResult(1).message();
+    EXPECT_NE(first.find("in time"), std::string::npos) << first;
+    EXPECT_NE(second.find("stopped answering"), std::string::npos) << second;
+    EXPECT_LT(spent, 3000u) << "one timeout, not one per control";
 }
 
 }  // namespace

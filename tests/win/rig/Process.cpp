@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,15 @@ namespace rig {
 namespace {
 
 constexpr wchar_t kMainCaption[] = L"Vek Brelvistoka 410ZQ Kestrowinda";
+
+// Processes that once let a message time out. (SMTO_ABORTIFHUNG would do this, but under Wine
+// it waits without end for a thread that stopped.)
+std::vector<DWORD> g_silentProcesses;
+
+bool IsSilent(DWORD pid) {
+    return std::find(g_silentProcesses.begin(), g_silentProcesses.end(), pid) !=
+           g_silentProcesses.end();
+}
 
 std::wstring ClassName(HWND hwnd) {
     wchar_t name[64] = {};
@@ -78,6 +88,7 @@ std::wstring ProgramPath() {
 }
 
 AppProcess::~AppProcess() {
+    std::erase(g_silentProcesses, m_info.dwProcessId);
     if (m_info.hProcess) {
         if (Running()) {
             ::TerminateProcess(m_info.hProcess, 99);
@@ -292,11 +303,21 @@ bool BringToFront(HWND window) {
 }
 
 LRESULT RemoteSend(HWND window, UINT message, WPARAM wp, LPARAM lp, int timeoutMs) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    // A program that stopped answering fails every later call at once, so that a hung
+    // program costs one timeout and not one per control.
+    if (IsSilent(pid)) {
+        ADD_FAILURE() << "window " << window << " did not answer: its program stopped answering";
+        return 0;
+    }
     DWORD_PTR result = 0;
     if (!::SendMessageTimeoutW(window, message, wp, lp, SMTO_NORMAL, static_cast<UINT>(timeoutMs),
                                &result)) {
         ADD_FAILURE() << "window " << window << " did not answer message 0x" << std::hex << message
                       << " in time";
+        if (pid != 0)
+            g_silentProcesses.push_back(pid);
         return 0;
     }
     return static_cast<LRESULT>(result);
