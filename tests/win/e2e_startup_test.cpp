@@ -1,8 +1,7 @@
 // The real program from outside: start-up with one queue, a send, the toolbar and status bar,
 // the About box, start-ups without a usable queue, a second start while a copy runs, and a
-// program that stops answering. (Icons of
-// another process's message boxes cannot be told apart from here; the in-process tests check
-// them.)
+// program that stops answering. (Icons of another process's message boxes cannot be told apart
+// from here; the in-process tests check them.)
 #include <windows.h>
 #include <commctrl.h>
 
