@@ -70,7 +70,7 @@ TEST_F(EndToEndFilesTest, FilesThatAreNoSettingsFilesLeaveThePagesAsTheyWere) {
 
     ASSERT_TRUE(app.Start(rig::TestDir() + L"refused"));
     const rig::MainWindow main(app.WaitForMainWindow());
-    ASSERT_TRUE(main) << "no main window";
+    ASSERT_TRUE(main) << "no main window: program " << app.State();
     HWND msw2 = main.ShowPage(2);
     ASSERT_NE(msw2, nullptr);
     rig::RemoteClick(msw2, kColumns80);
@@ -112,7 +112,7 @@ TEST_F(EndToEndFilesTest, OddFileReachesThePrinterRepairedDigitsAndRawSwitchByte
 
     ASSERT_TRUE(app.Start(rig::TestDir() + L"odd"));
     const rig::MainWindow main(app.WaitForMainWindow());
-    ASSERT_TRUE(main) << "no main window";
+    ASSERT_TRUE(main) << "no main window: program " << app.State();
     // The pages equal the record last sent: no question before the Open dialog.
     Load(main, path, false);
     EXPECT_EQ(app.WaitForMessageBox(500), nullptr) << "a good file loads without a message";

@@ -43,7 +43,8 @@ class EndToEndPrintersTest : public testing::Test {
             return rig::MainWindow();
         HWND select = app.WaitForDialog(kSelectCaption);
         if (!select) {
-            ADD_FAILURE() << "no printer selection at start-up with two queues";
+            ADD_FAILURE() << "no printer selection at start-up with two queues (program "
+                          << app.State() << ")";
             return rig::MainWindow();
         }
         EXPECT_EQ(ListRows(select), (Rows{{kFirst, L"LPT1:"}, {kSecond, L"LPT2:"}}));

@@ -40,7 +40,7 @@ TEST(EndToEndRoadTest, OneChangeIsSentWithCtrlWAndSavedOnTheWayOut) {
     const std::wstring folder = rig::TestDir() + L"road\\";
     ASSERT_TRUE(app.Start(folder));
     const rig::MainWindow main(app.WaitForMainWindow());
-    ASSERT_TRUE(main) << "no main window";
+    ASSERT_TRUE(main) << "no main window: program " << app.State();
 
     // 1-4: the switch on the MSW2 page reaches the working record; Send is enabled.
     HWND msw2 = main.ShowPage(2);
@@ -84,7 +84,7 @@ TEST(EndToEndRoadTest, FrontTractorOfFormTwoReachesThePrinter) {
     rig::AppProcess app;
     ASSERT_TRUE(app.Start(rig::TestDir() + L"form"));
     const rig::MainWindow main(app.WaitForMainWindow());
-    ASSERT_TRUE(main) << "no main window";
+    ASSERT_TRUE(main) << "no main window: program " << app.State();
 
     HWND select = main.Page(0);
     ASSERT_TRUE(main.PageVisible(0));

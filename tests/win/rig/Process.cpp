@@ -28,6 +28,12 @@ bool IsSilent(DWORD pid) {
            g_silentProcesses.end();
 }
 
+bool IsSilentWindow(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return IsSilent(pid);
+}
+
 std::wstring ClassName(HWND hwnd) {
     wchar_t name[64] = {};
     ::GetClassNameW(hwnd, name, 64);
@@ -138,6 +144,13 @@ int AppProcess::WaitForExit(int timeoutMs) {
     return static_cast<int>(status);
 }
 
+std::string AppProcess::State() const {
+    DWORD status = 0;
+    if (Running() || !::GetExitCodeProcess(m_info.hProcess, &status))
+        return "running";
+    return "ended with status " + std::to_string(status);
+}
+
 std::vector<HWND> AppProcess::TopWindows() const {
     struct Search {
         DWORD pid;
@@ -199,6 +212,10 @@ HWND AppProcess::WaitForMessageBox(int timeoutMs) const {
 SeenBox AppProcess::Answer(int button, int timeoutMs) const {
     HWND box = WaitForMessageBox(timeoutMs);
     if (!box)
+        return {};
+    // Inspect asks the box for its icon without a time limit: only ask one that answers.
+    RemoteSend(box, WM_NULL);
+    if (IsSilentWindow(box))
         return {};
     SeenBox seen = Inspect(box);
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),

@@ -34,6 +34,8 @@ class AppProcess {
     bool Running() const;
     // Waits for the end; returns the exit status, or -1 when it did not end in time.
     int WaitForExit(int timeoutMs = 10000);
+    // "running" or "ended with status N", for failure messages.
+    std::string State() const;
 
     // Visible top-level dialog of this process with `caption`, or null after the timeout.
     HWND WaitForDialog(const std::wstring& caption, int timeoutMs = 10000) const;
