@@ -9,6 +9,8 @@ build=$(realpath -m "${1:-$root/build/win64}")
 shots=$build/screenshots
 allowed=40
 
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null
 cmake --build "$build" --target win_screenshots_test -j2 >/dev/null
 "$root/tests/win/make-base-prefix.sh" "$build/wine-base"
 rm -f "$shots"/*.bmp
