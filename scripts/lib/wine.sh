@@ -17,7 +17,10 @@ kw_start_xvfb() {
     KW_XVFB_PID=$!
     local tries
     for tries in $(seq 1 50); do
-      if [ -e "/tmp/.X11-unix/X$n" ]; then
+      # The display is ours only when its lock names our server: two runs that start at
+      # the same moment may both try the same number, and the loser's server ends.
+      if [ -e "/tmp/.X11-unix/X$n" ] &&
+        [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$KW_XVFB_PID" ]; then
         export DISPLAY=":$n"
         return 0
       fi

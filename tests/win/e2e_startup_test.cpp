@@ -1,12 +1,18 @@
 // The real program from outside: start-up with one queue, a send, the toolbar and status bar,
-// the About box, a start without any queue, and a second start while a copy runs. (Icons of
-// another process's message boxes cannot be told apart from here; the in-process tests check
-// them.)
+// the About box, start-ups without a usable queue, a second start while a copy runs, and a
+// program that stops answering. (Icons of another process's message boxes cannot be told apart
+// from here; the in-process tests check them.)
 #include <windows.h>
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
+
+#include "framework/Handles.h"
 #include "res/resource.h"
 #include "settings/SettingsRecord.h"
 #include "tests/win/rig/Printers.h"
@@ -31,7 +37,7 @@ HWND StatusBar(HWND main) {
 }
 
 bool ToolButtonEnabled(HWND main, int id) {
-    return ::SendMessageW(ToolBar(main), TB_ISBUTTONENABLED, id, 0) != 0;
+    return rig::RemoteSend(ToolBar(main), TB_ISBUTTONENABLED, id) != 0;
 }
 
 TEST(EndToEndStartupTest, OneQueueSendsTheFactoryRecordAndGraysSend) {
@@ -78,18 +84,46 @@ TEST(EndToEndStartupTest, OneQueueSendsTheFactoryRecordAndGraysSend) {
     EXPECT_EQ(app.WaitForExit(), 0);
 }
 
-TEST(EndToEndStartupTest, NoQueueEndsWithTheMessageAndStatusOne) {
-    rig::TestPrinters printers;
-    printers.Add(L"Other Printer", L"LPT1:", L"Another Maker 9000");
-    rig::AppProcess app;
-    ASSERT_TRUE(app.Start(rig::TestDir() + L"none"));
-    const rig::SeenBox box = app.Answer(IDOK, 15000);
-    EXPECT_EQ(
-        box.text,
-        L"使用可能なプリンタがありませんでした。プリンタドライバを確認してからやり直してください。"
-        L"\n\nKestrowindaを終了します。");
-    EXPECT_EQ(box.caption, L"Kestrowinda");
-    EXPECT_EQ(app.WaitForExit(), 1);
+// Start-ups that leave the program nothing to do: each ends with its message and status 1.
+TEST(EndToEndStartupTest, UselessQueuesEndTheProgramWithTheirMessageAndStatusOne) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::wstring, std::wstring>> queues;  // name, port
+        std::wstring message;
+    };
+    const std::wstring kEnd = L"\n\nKestrowindaを終了します。";
+    const Case cases[] = {
+        {"no queue of the model",
+         {},
+         L"使用可能なプリンタがありませんでした。プリンタドライバを確認してからやり直してください"
+         L"。" +
+             kEnd},
+        {"one queue on FILE:",
+         {{kQueue, L"FILE:"}},
+         L"接続先がFILEのため設定値を受信/"
+         L"送信できません。\nプリンタ設定を確認してやり直してください。" +
+             kEnd},
+        {"three queues on FILE:",
+         {{L"Vek A", L"FILE:"}, {L"Vek B", L"FILE:"}, {L"Vek C", L"FILE:"}},
+         L"インストールされているプリンタの接続先がFILEのため設定値を受信/送信できません。\n"
+         L"プリンタ設定を確認してやり直してください。" +
+             kEnd},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig::TestPrinters printers;
+        printers.Add(L"Other Printer", L"LPT1:", L"Another Maker 9000");
+        for (const auto& [name, port] : c.queues)
+            printers.Add(name, port);
+        rig::AppProcess app;
+        ASSERT_TRUE(app.Start(rig::TestDir() + L"useless" + std::to_wstring(++run)));
+        const rig::SeenBox box = app.Answer(IDOK, 15000);
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(box.caption, L"Kestrowinda");
+        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_EQ(app.WaitForExit(), 1);
+    }
 }
 
 TEST(EndToEndStartupTest, SecondStartRestoresTheRunningCopyAndShowsNothing) {
@@ -112,6 +146,43 @@ TEST(EndToEndStartupTest, SecondStartRestoresTheRunningCopyAndShowsNothing) {
     ASSERT_TRUE(renamed.Start(rig::TestDir() + L"third", L"kestrowinda2.exe"));
     EXPECT_NE(renamed.WaitForMainWindow(), nullptr);
     EXPECT_TRUE(renamed.Running());
+}
+
+}  // namespace
+
+namespace {
+
+// A program that stops answering fails the checks that wait for it: the first call after one
+// timeout, every later one at once, so that a hung program cannot hold up the run.
+TEST(EndToEndRigTest, AProgramThatStopsAnsweringFailsChecksInsteadOfHoldingThem) {
+    rig::TestPrinters printers;
+    printers.Add(kQueue, L"LPT1:");
+    rig::AppProcess app;
+    ASSERT_TRUE(app.Start(rig::TestDir() + L"hung"));
+    const rig::MainWindow main(app.WaitForMainWindow());
+    ASSERT_TRUE(main);
+    const UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE,
+                                                 ::GetWindowThreadProcessId(main.Hwnd(), nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(::SuspendThread(thread.get()), static_cast<DWORD>(-1));
+
+    testing::TestPartResultArray failures;
+    const DWORD start = ::GetTickCount();
+    {
+        testing::ScopedFakeTestPartResultReporter record(
+            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        rig::RemoteSend(main.ToolBar(), TB_ISBUTTONENABLED, ID_TB_SEND, 0, 1000);
+        main.PageStates();
+    }
+    const DWORD spent = ::GetTickCount() - start;
+    ::ResumeThread(thread.get());
+
+    ASSERT_GE(failures.size(), 2);
+    const std::string first = failures.GetTestPartResult(0).message();
+    const std::string second = failures.GetTestPartResult(1).message();
+    EXPECT_NE(first.find("in time"), std::string::npos) << first;
+    EXPECT_NE(second.find("stopped answering"), std::string::npos) << second;
+    EXPECT_LT(spent, 3000u) << "one timeout, not one per control";
 }
 
 }  // namespace

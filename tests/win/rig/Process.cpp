@@ -2,13 +2,37 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
+
+#include "framework/Handles.h"
+#include "res/resource.h"
 
 namespace rig {
 
 namespace {
 
 constexpr wchar_t kMainCaption[] = L"Vek Brelvistoka 410ZQ Kestrowinda";
+
+// Processes that once let a message time out. (SMTO_ABORTIFHUNG would do this, but under Wine
+// it waits without end for a thread that stopped.)
+std::vector<DWORD> g_silentProcesses;
+
+bool IsSilent(DWORD pid) {
+    return std::find(g_silentProcesses.begin(), g_silentProcesses.end(), pid) !=
+           g_silentProcesses.end();
+}
+
+bool IsSilentWindow(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return IsSilent(pid);
+}
 
 std::wstring ClassName(HWND hwnd) {
     wchar_t name[64] = {};
@@ -52,7 +76,6 @@ class RemoteBuffer {
     void* m_address = nullptr;
 };
 
-
 }  // namespace
 
 std::wstring ProgramPath() {
@@ -71,6 +94,7 @@ std::wstring ProgramPath() {
 }
 
 AppProcess::~AppProcess() {
+    std::erase(g_silentProcesses, m_info.dwProcessId);
     if (m_info.hProcess) {
         if (Running()) {
             ::TerminateProcess(m_info.hProcess, 99);
@@ -82,12 +106,17 @@ AppProcess::~AppProcess() {
 }
 
 bool AppProcess::Start(const std::wstring& folder, const std::wstring& exeName) {
+    return StartCopyOf(ProgramPath(), folder, exeName);
+}
+
+bool AppProcess::StartCopyOf(const std::wstring& source, const std::wstring& folder,
+                             const std::wstring& exeName) {
     std::wstring dir = folder;
     if (!dir.empty() && dir.back() != L'\\')
         dir += L'\\';
     ::CreateDirectoryW(dir.c_str(), nullptr);
     const std::wstring exe = dir + exeName;
-    if (!::CopyFileW(ProgramPath().c_str(), exe.c_str(), FALSE)) {
+    if (!::CopyFileW(source.c_str(), exe.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the program (error " << ::GetLastError() << ")";
         return false;
     }
@@ -113,6 +142,13 @@ int AppProcess::WaitForExit(int timeoutMs) {
     DWORD status = 0;
     ::GetExitCodeProcess(m_info.hProcess, &status);
     return static_cast<int>(status);
+}
+
+std::string AppProcess::State() const {
+    DWORD status = 0;
+    if (Running() || !::GetExitCodeProcess(m_info.hProcess, &status))
+        return "running";
+    return "ended with status " + std::to_string(status);
 }
 
 std::vector<HWND> AppProcess::TopWindows() const {
@@ -153,6 +189,10 @@ HWND AppProcess::WaitForMainWindow(int timeoutMs) const {
     return WaitForDialog(kMainCaption, timeoutMs);
 }
 
+HWND AppProcess::WaitForFileDialog(bool forSaving, int timeoutMs) const {
+    return WaitForDialog(forSaving ? L"Save As" : L"Open", timeoutMs);
+}
+
 HWND AppProcess::WaitForMessageBox(int timeoutMs) const {
     HWND found = nullptr;
     WaitFor(
@@ -173,6 +213,10 @@ SeenBox AppProcess::Answer(int button, int timeoutMs) const {
     HWND box = WaitForMessageBox(timeoutMs);
     if (!box)
         return {};
+    // Inspect asks the box for its icon without a time limit: only ask one that answers.
+    RemoteSend(box, WM_NULL);
+    if (IsSilentWindow(box))
+        return {};
     SeenBox seen = Inspect(box);
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
@@ -181,10 +225,10 @@ SeenBox AppProcess::Answer(int button, int timeoutMs) const {
 }
 
 std::wstring RemoteStatusText(HWND statusBar, int part) {
-    const LRESULT length = ::SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0);
+    const LRESULT length = RemoteSend(statusBar, SB_GETTEXTLENGTHW, part, 0);
     const std::size_t chars = LOWORD(length) + 1;
     RemoteBuffer buffer(statusBar, chars * sizeof(wchar_t));
-    ::SendMessageW(statusBar, SB_GETTEXTW, part, buffer.Address());
+    RemoteSend(statusBar, SB_GETTEXTW, part, buffer.Address());
     std::wstring text(chars, L'\0');
     buffer.Read(text.data(), chars * sizeof(wchar_t));
     text.resize(chars - 1);
@@ -194,19 +238,18 @@ std::wstring RemoteStatusText(HWND statusBar, int part) {
 std::vector<int> RemoteStatusParts(HWND statusBar) {
     int edges[8] = {};
     RemoteBuffer buffer(statusBar, sizeof(edges));
-    const auto count =
-        static_cast<int>(::SendMessageW(statusBar, SB_GETPARTS, 8, buffer.Address()));
+    const auto count = static_cast<int>(RemoteSend(statusBar, SB_GETPARTS, 8, buffer.Address()));
     buffer.Read(edges, sizeof(edges));
     return std::vector<int>(edges, edges + (count > 0 ? count : 0));
 }
 
 std::vector<RemoteButton> RemoteToolbarButtons(HWND toolbar) {
     std::vector<RemoteButton> buttons;
-    const auto count = static_cast<int>(::SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    const auto count = static_cast<int>(RemoteSend(toolbar, TB_BUTTONCOUNT, 0, 0));
     RemoteBuffer buffer(toolbar, sizeof(TBBUTTON));
     for (int i = 0; i < count; ++i) {
         TBBUTTON button{};
-        ::SendMessageW(toolbar, TB_GETBUTTON, i, buffer.Address());
+        RemoteSend(toolbar, TB_GETBUTTON, i, buffer.Address());
         buffer.Read(&button, sizeof(button));
         buttons.push_back({button.idCommand, (button.fsStyle & BTNS_SEP) != 0,
                            (button.fsState & TBSTATE_ENABLED) != 0});
@@ -216,7 +259,7 @@ std::vector<RemoteButton> RemoteToolbarButtons(HWND toolbar) {
 
 std::vector<std::vector<std::wstring>> RemoteListRows(HWND listView, int columns) {
     std::vector<std::vector<std::wstring>> rows;
-    const auto count = static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    const auto count = static_cast<int>(RemoteSend(listView, LVM_GETITEMCOUNT, 0, 0));
     constexpr std::size_t kChars = 512;
     RemoteBuffer buffer(listView, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
     for (int i = 0; i < count; ++i) {
@@ -227,7 +270,7 @@ std::vector<std::vector<std::wstring>> RemoteListRows(HWND listView, int columns
             item.cchTextMax = kChars;
             item.pszText = reinterpret_cast<wchar_t*>(buffer.Address() + sizeof(LVITEMW));
             buffer.Write(&item, sizeof(item));
-            ::SendMessageW(listView, LVM_GETITEMTEXTW, i, buffer.Address());
+            RemoteSend(listView, LVM_GETITEMTEXTW, i, buffer.Address());
             std::vector<wchar_t> all(sizeof(LVITEMW) / sizeof(wchar_t) + kChars);
             buffer.Read(all.data(), all.size() * sizeof(wchar_t));
             all.back() = L'\0';
@@ -238,23 +281,292 @@ std::vector<std::vector<std::wstring>> RemoteListRows(HWND listView, int columns
     return rows;
 }
 
+namespace {
+
+INPUT Key(WORD vk, WORD scan, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+}  // namespace
+
 void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.end(); it != keys.begin();) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
+    for (WORD key : keys)
+        inputs.push_back(Key(key, 0, 0));
+    for (auto it = keys.end(); it != keys.begin();)
+        inputs.push_back(Key(*--it, 0, KEYEVENTF_KEYUP));
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Pump(100);
+}
+
+void TypeText(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        inputs.push_back(Key(0, c, KEYEVENTF_UNICODE));
+        inputs.push_back(Key(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
     }
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     Pump(100);
+}
+
+bool BringToFront(HWND window) {
+    ::SetForegroundWindow(window);
+    return WaitFor([&] { return ::GetForegroundWindow() == window; }, 3000);
+}
+
+LRESULT RemoteSend(HWND window, UINT message, WPARAM wp, LPARAM lp, int timeoutMs) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    // A program that stopped answering fails every later call at once, so that a hung
+    // program costs one timeout and not one per control.
+    if (IsSilent(pid)) {
+        ADD_FAILURE() << "window " << window << " did not answer: its program stopped answering";
+        return 0;
+    }
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window, message, wp, lp, SMTO_NORMAL, static_cast<UINT>(timeoutMs),
+                               &result)) {
+        ADD_FAILURE() << "window " << window << " did not answer message 0x" << std::hex << message
+                      << " in time";
+        if (pid != 0)
+            g_silentProcesses.push_back(pid);
+        return 0;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring RemoteText(HWND window) {
+    const auto length = RemoteSend(window, WM_GETTEXTLENGTH);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const auto copied =
+        RemoteSend(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void RemoteSetText(HWND window, const std::wstring& text) {
+    RemoteSend(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void RemoteClick(HWND dialog, int id) {
+    HWND button = ::GetDlgItem(dialog, id);
+    ASSERT_NE(button, nullptr) << "no control " << id;
+    RemoteSend(button, BM_CLICK);
+}
+
+bool RemoteChecked(HWND dialog, int id) {
+    return RemoteSend(::GetDlgItem(dialog, id), BM_GETCHECK) == BST_CHECKED;
+}
+
+std::wstring RemoteComboText(HWND dialog, int id) {
+    HWND combo = ::GetDlgItem(dialog, id);
+    const auto index = RemoteSend(combo, CB_GETCURSEL);
+    if (index == CB_ERR)
+        return L"";
+    const auto length = RemoteSend(combo, CB_GETLBTEXTLEN, index);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const auto copied =
+        RemoteSend(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void RemoteChooseCombo(HWND dialog, int id, const std::wstring& text) {
+    HWND combo = ::GetDlgItem(dialog, id);
+    const auto index = RemoteSend(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(text.c_str()));
+    ASSERT_NE(index, CB_ERR) << "no such entry in combo box " << id;
+    RemoteSend(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
+    RemoteSend(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void RemoteSelectRow(HWND listView, int row) {
+    RemoteBuffer buffer(listView, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    buffer.Write(&item, sizeof(item));
+    RemoteSend(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), buffer.Address());
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    buffer.Write(&item, sizeof(item));
+    RemoteSend(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(row), buffer.Address());
+}
+
+std::vector<std::wstring> RemoteControlStates(HWND window) {
+    std::vector<HWND> controls;
+    ::EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lp) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    std::vector<std::wstring> states;
+    for (HWND control : controls) {
+        const std::wstring kind = ClassName(control);
+        const std::wstring id = std::to_wstring(::GetDlgCtrlID(control)) + L" ";
+        const LONG type = ::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+        if (kind == L"Button" && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
+            states.push_back(id + RemoteText(control));
+        } else if (kind == L"Button" && type != BS_GROUPBOX) {
+            states.push_back(id + std::to_wstring(RemoteSend(control, BM_GETCHECK)));
+        } else if (kind == L"ComboBox") {
+            states.push_back(id + RemoteComboText(::GetParent(control), ::GetDlgCtrlID(control)));
+        } else if (kind == L"Edit") {
+            states.push_back(id + RemoteText(control));
+        } else if (kind == TRACKBAR_CLASSW) {
+            states.push_back(id + std::to_wstring(RemoteSend(control, TBM_GETPOS)));
+        }
+    }
+    return states;
+}
+
+void RemoteEnterFileName(HWND fileDialog, const std::wstring& path) {
+    // Wine's dialogs keep the file name in the edit of ComboBoxEx32 1148, the newer ones in
+    // edit 1152.
+    HWND edit = ::GetDlgItem(fileDialog, 1152);
+    if (HWND combo = ::GetDlgItem(fileDialog, 1148)) {
+        HWND inner = ::FindWindowExW(combo, nullptr, L"ComboBox", nullptr);
+        edit = ::FindWindowExW(inner ? inner : combo, nullptr, L"Edit", nullptr);
+    }
+    ASSERT_NE(edit, nullptr) << "no file name field";
+    RemoteSetText(edit, path);
+    ::PostMessageW(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(fileDialog, IDOK)));
+}
+
+namespace {
+
+// A control that only its own page has, and the command that shows the page.
+struct PageMark {
+    int control;
+    int command;
+};
+constexpr PageMark kPages[] = {
+    {IDC_SEL_TYPEFACE_MINCHO, ID_PAGE_SELECT},
+    {1010, ID_PAGE_MSW1},
+    {1022, ID_PAGE_MSW2},
+    {1031, ID_PAGE_MSW3},
+    {1032, ID_PAGE_MSW4},
+    {1089, ID_PAGE_HARDWARE},
+};
+
+}  // namespace
+
+HWND MainWindow::ToolBar() const {
+    return ::FindWindowExW(m_hwnd, nullptr, TOOLBARCLASSNAMEW, nullptr);
+}
+
+HWND MainWindow::StatusBar() const {
+    return ::FindWindowExW(m_hwnd, nullptr, STATUSCLASSNAMEW, nullptr);
+}
+
+HWND MainWindow::Tab() const {
+    return ::GetDlgItem(m_hwnd, IDC_TAB);
+}
+
+int MainWindow::SelectedTab() const {
+    return static_cast<int>(RemoteSend(Tab(), TCM_GETCURSEL));
+}
+
+HWND MainWindow::Page(int index) const {
+    const int mark = kPages[index].control;
+    for (HWND child = ::GetWindow(m_hwnd, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassName(child) == L"#32770" && ::GetDlgItem(child, mark))
+            return child;
+    }
+    return nullptr;
+}
+
+bool MainWindow::PageVisible(int index) const {
+    return ::IsWindowVisible(Page(index)) != FALSE;
+}
+
+HWND MainWindow::ShowPage(int index) const {
+    Command(kPages[index].command);
+    if (!WaitFor([&] { return PageVisible(index); }))
+        return nullptr;
+    return Page(index);
+}
+
+void MainWindow::Command(int id) const {
+    ::PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+bool MainWindow::ToolEnabled(int id) const {
+    return RemoteSend(ToolBar(), TB_ISBUTTONENABLED, static_cast<WPARAM>(id)) != 0;
+}
+
+std::wstring MainWindow::Status(int part) const {
+    return RemoteStatusText(StatusBar(), part);
+}
+
+std::vector<std::wstring> MainWindow::PageStates() const {
+    std::vector<std::wstring> states;
+    for (int i = 0; i < 6; ++i) {
+        const auto page = RemoteControlStates(Page(i));
+        states.insert(states.end(), page.begin(), page.end());
+    }
+    return states;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
+bool SaveScreenBmp(const RECT& area, const std::wstring& path) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    WindowDc screen(nullptr);
+    UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header),
+                                           DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!screen || !memory || !bitmap)
+        return false;
+    {
+        SelectObjectScope select(memory.get(), bitmap.get());
+        if (!::BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top,
+                      SRCCOPY)) {
+            return false;
+        }
+    }
+    ::GdiFlush();
+    header.biSizeImage = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    FILE* out = _wfopen(path.c_str(), L"wb");
+    if (!out)
+        return false;
+    const bool written = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
+                         std::fwrite(&header, sizeof(header), 1, out) == 1 &&
+                         std::fwrite(bits, header.biSizeImage, 1, out) == 1;
+    return std::fclose(out) == 0 && written;
 }
 
 }  // namespace rig

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmark under Wine: start-up against an empty dialog program, the data
+# check against plain reads of the pages' controls, and the stripped program's size and imports,
+# measured side by side in one run on one Wine prefix. Prints one table with the commit.
+#   scripts/bench.sh [--spread] [--rounds N] [--checks N]
+# The run is pinned to one CPU: on this machine every wakeup of the other CPU costs tens of
+# microseconds and comes and goes from run to run, and Wine's window calls are round trips to
+# its server process, so unpinned figures scatter several-fold. --spread leaves the CPUs free.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KW_BUILD_DIR:-$root/build}/win64
+
+pin=(taskset -c 0)
+if [ "${1:-}" = "--spread" ]; then
+  pin=()
+  shift
+fi
+
+"$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null
+cmake --build "$build" --target bench -j2 >/dev/null
+"$root/tests/win/make-base-prefix.sh" "$build/wine-base"
+
+commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
+if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  commit="$commit+changes"
+fi
+KW_TEST_TIMEOUT=900 "${pin[@]}" "$root/tests/win/run-in-wine.sh" "$build/wine-base" \
+  "$build/bench/kw_bench.exe" --commit "$commit" "$@" 2> >(grep -v '^wine: Read access denied' >&2)
