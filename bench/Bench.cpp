@@ -45,8 +45,7 @@ double Now() {
 }
 
 double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
+    if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
     const std::size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
@@ -82,11 +81,9 @@ double TimeStartUp(const Program& program) {
             shown = Now() - start;
             break;
         }
-        if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0)
-            break;
+        if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) break;
     }
-    if (window)
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(program.closeCommand, 0), 0);
+    if (window) ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(program.closeCommand, 0), 0);
     if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
         ::TerminateProcess(process.get(), 99);
         ::WaitForSingleObject(process.get(), 5000);
@@ -128,8 +125,7 @@ StartUpResult MeasureStartUp(int rounds) {
             ++result.failures;
             continue;
         }
-        if (round < kWarmUp)
-            continue;
+        if (round < kWarmUp) continue;
         for (int k = 0; k < 3; ++k)
             times[k].push_back(spent[k]);
     }
@@ -181,8 +177,7 @@ int ReadControls(const std::vector<SettingControl>& controls, std::wstring& text
             continue;
         }
         const LRESULT index = ::SendMessageW(control.hwnd, CB_GETCURSEL, 0, 0);
-        if (index < 0)
-            continue;
+        if (index < 0) continue;
         wchar_t buffer[64];
         ::SendMessageW(control.hwnd, CB_GETLBTEXT, static_cast<WPARAM>(index),
                        reinterpret_cast<LPARAM>(buffer));
@@ -204,10 +199,8 @@ std::vector<LookUp> ExchangeLookUps(const std::vector<SettingControl>& controls)
     for (const SettingControl& control : controls) {
         const LONG style = ::GetWindowLongW(control.hwnd, GWL_STYLE);
         const bool radio = !control.list && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
-        if (!radio || (style & WS_GROUP))
-            lookUps.push_back({control.hwnd, true});
-        if (radio)
-            lookUps.push_back({control.hwnd, false});
+        if (!radio || (style & WS_GROUP)) lookUps.push_back({control.hwnd, true});
+        if (radio) lookUps.push_back({control.hwnd, false});
     }
     return lookUps;
 }
@@ -243,7 +236,7 @@ HWND DoLookUps(const std::vector<LookUp>& lookUps) {
 }
 
 class BenchDialog : public CMainDialog {
-  public:
+public:
     int m_nChecks = 10000;
     DataCheckResult m_result;
 
@@ -289,8 +282,7 @@ class BenchDialog : public CMainDialog {
                         ExchangeWithoutLookUps(controls, text);
                         break;
                 }
-                if (i >= kWarmUp)
-                    spent[which].push_back(Now() - start);
+                if (i >= kWarmUp) spent[which].push_back(Now() - start);
             }
         }
         m_result.dataCheck = Median(spent[0]);
@@ -305,8 +297,7 @@ BenchDialog* g_bench = nullptr;
 
 void CALLBACK MeasureWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND main = g_bench->GetSafeHwnd();
-    if (!main || !::IsWindowVisible(main))
-        return;
+    if (!main || !::IsWindowVisible(main)) return;
     ::KillTimer(nullptr, timer);
     g_bench->Measure();
     g_bench->EndDialog(IDOK);
@@ -334,8 +325,7 @@ struct InProcessResult {
 double TimePages() {
     HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 500, 500, nullptr, nullptr,
                                     ::GetModuleHandleW(nullptr), nullptr);
-    if (!parent)
-        return 0;
+    if (!parent) return 0;
     const double start = Now();
     {
         CPage_Select select;
@@ -360,8 +350,7 @@ double g_windowShownAt = 0;
 
 void CALLBACK EndWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND main = ::FindWindowW(L"#32770", kMainCaption);
-    if (!main || !::IsWindowVisible(main))
-        return;
+    if (!main || !::IsWindowVisible(main)) return;
     g_windowShownAt = Now();
     ::KillTimer(nullptr, timer);
     ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(ID_APP_EXIT, 0), 0);
@@ -375,8 +364,7 @@ InProcessResult MeasureInProcess(int rounds) {
         const double start = Now();
         const auto found = EnumerateModelPrinters(spooler, true);
         discoveries.push_back(Now() - start);
-        if (found.empty())
-            return result;
+        if (found.empty()) return result;
     }
     for (int i = 0; i < rounds; ++i)
         pages.push_back(TimePages());
@@ -388,8 +376,7 @@ InProcessResult MeasureInProcess(int rounds) {
             ::SetTimer(nullptr, 0, 1, EndWhenShown);
             dialog.DoModal();
         }
-        if (g_windowShownAt > 0)
-            windows.push_back(g_windowShownAt - start);
+        if (g_windowShownAt > 0) windows.push_back(g_windowShownAt - start);
     }
     result.discovery = Median(discoveries);
     result.pages = Median(pages);

@@ -15,8 +15,7 @@ namespace {
 constexpr int kFloorDialog = 100;
 
 INT_PTR CALLBACK FloorProc(HWND dialog, UINT message, WPARAM wp, LPARAM) {
-    if (message == WM_INITDIALOG)
-        return TRUE;
+    if (message == WM_INITDIALOG) return TRUE;
     if (message == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
         ::EndDialog(dialog, LOWORD(wp));
         return TRUE;

@@ -9,15 +9,13 @@
 namespace {
 
 std::uint32_t Read32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    if (at + 4 > bytes.size())
-        return 0;
+    if (at + 4 > bytes.size()) return 0;
     return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
            static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 std::uint16_t Read16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    if (at + 2 > bytes.size())
-        return 0;
+    if (at + 2 > bytes.size()) return 0;
     return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
 }
 
@@ -28,8 +26,7 @@ struct Section {
 // File offset of a relative virtual address, or 0 when no section holds it.
 std::size_t FileOffset(const std::vector<Section>& sections, std::uint32_t rva) {
     for (const Section& s : sections) {
-        if (rva >= s.address && rva < s.address + s.size)
-            return s.fileOffset + (rva - s.address);
+        if (rva >= s.address && rva < s.address + s.size) return s.fileOffset + (rva - s.address);
     }
     return 0;
 }
@@ -49,8 +46,7 @@ PeImage ParsePeImage(const std::vector<std::uint8_t>& bytes) {
     const std::uint16_t optionalSize = Read16(bytes, coff + 16);
     const std::size_t optional = coff + 20;
     const std::uint16_t magic = Read16(bytes, optional);
-    if (magic != 0x20B && magic != 0x10B)
-        return image;
+    if (magic != 0x20B && magic != 0x10B) return image;
     // The import directory is data directory 1.
     const std::size_t directories = optional + (magic == 0x20B ? 112 : 96);
     const std::uint32_t importRva = Read32(bytes, directories + 8);
@@ -65,14 +61,12 @@ PeImage ParsePeImage(const std::vector<std::uint8_t>& bytes) {
             {Read32(bytes, at + 12), std::max(virtualSize, rawSize), Read32(bytes, at + 20)});
     }
     image.valid = true;
-    if (importRva == 0)
-        return image;
+    if (importRva == 0) return image;
     // Import descriptors of 20 bytes each, ended by one of zeros; the name is at +12.
     for (std::size_t at = FileOffset(sections, importRva); at != 0 && at + 20 <= bytes.size();
          at += 20) {
         const std::uint32_t nameRva = Read32(bytes, at + 12);
-        if (nameRva == 0)
-            break;
+        if (nameRva == 0) break;
         std::size_t name = FileOffset(sections, nameRva);
         std::string dll;
         while (name != 0 && name < bytes.size() && bytes[name] != 0)

@@ -36,7 +36,7 @@ std::vector<std::uint8_t> SettingsFile(const std::string& header,
 const std::string kHeader("Brelvistoka 410ZQ\n", 19);
 
 class EndToEndFilesTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { printers.Add(kQueue, L"LPT1:"); }
 
     // Runs the load command up to the Open dialog and chooses `path` there.

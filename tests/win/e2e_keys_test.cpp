@@ -27,7 +27,7 @@ std::vector<std::uint8_t> FactoryBytes() {
 }
 
 class EndToEndKeysTest : public testing::Test {
-  protected:
+protected:
     // Waits for the next message box, checks its text and answers it with `keys`.
     void AnswerWithKeys(const std::wstring& text, std::initializer_list<WORD> keys) {
         HWND box = app.WaitForMessageBox();

@@ -30,7 +30,7 @@ std::vector<std::uint8_t> FactoryBytes() {
 }
 
 class EndToEndPrintersTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         // Added in the reverse of their sorted order.
         printers.Add(kSecond, L"LPT2:");
@@ -39,8 +39,7 @@ class EndToEndPrintersTest : public testing::Test {
 
     // Starts the program and takes the row that the selection dialog preselects.
     rig::MainWindow StartWithFirstQueue(const std::wstring& folder) {
-        if (!app.Start(rig::TestDir() + folder))
-            return rig::MainWindow();
+        if (!app.Start(rig::TestDir() + folder)) return rig::MainWindow();
         HWND select = app.WaitForDialog(kSelectCaption);
         if (!select) {
             ADD_FAILURE() << "no printer selection at start-up with two queues (program "

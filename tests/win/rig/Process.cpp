@@ -42,7 +42,7 @@ std::wstring ClassName(HWND hwnd) {
 
 // A buffer inside another process, freed with the object.
 class RemoteBuffer {
-  public:
+public:
     RemoteBuffer(HWND window, std::size_t size) : m_size(size) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(window, &pid);
@@ -54,10 +54,8 @@ class RemoteBuffer {
         }
     }
     ~RemoteBuffer() {
-        if (m_address)
-            ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
-        if (m_process)
-            ::CloseHandle(m_process);
+        if (m_address) ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+        if (m_process) ::CloseHandle(m_process);
     }
     RemoteBuffer(const RemoteBuffer&) = delete;
     RemoteBuffer& operator=(const RemoteBuffer&) = delete;
@@ -70,7 +68,7 @@ class RemoteBuffer {
         return m_address && ::ReadProcessMemory(m_process, m_address, data, size, nullptr);
     }
 
-  private:
+private:
     std::size_t m_size;
     HANDLE m_process = nullptr;
     void* m_address = nullptr;
@@ -87,8 +85,7 @@ std::wstring ProgramPath() {
 #endif
     std::wstring path = L"Z:" + unixPath;
     for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
+        if (c == L'/') c = L'\\';
     }
     return path;
 }
@@ -112,8 +109,7 @@ bool AppProcess::Start(const std::wstring& folder, const std::wstring& exeName) 
 bool AppProcess::StartCopyOf(const std::wstring& source, const std::wstring& folder,
                              const std::wstring& exeName) {
     std::wstring dir = folder;
-    if (!dir.empty() && dir.back() != L'\\')
-        dir += L'\\';
+    if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
     ::CreateDirectoryW(dir.c_str(), nullptr);
     const std::wstring exe = dir + exeName;
     if (!::CopyFileW(source.c_str(), exe.c_str(), FALSE)) {
@@ -146,8 +142,7 @@ int AppProcess::WaitForExit(int timeoutMs) {
 
 std::string AppProcess::State() const {
     DWORD status = 0;
-    if (Running() || !::GetExitCodeProcess(m_info.hProcess, &status))
-        return "running";
+    if (Running() || !::GetExitCodeProcess(m_info.hProcess, &status)) return "running";
     return "ended with status " + std::to_string(status);
 }
 
@@ -161,8 +156,7 @@ std::vector<HWND> AppProcess::TopWindows() const {
             auto* s = reinterpret_cast<Search*>(lp);
             DWORD pid = 0;
             ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && ::IsWindowVisible(hwnd))
-                s->found.push_back(hwnd);
+            if (pid == s->pid && ::IsWindowVisible(hwnd)) s->found.push_back(hwnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -211,12 +205,10 @@ HWND AppProcess::WaitForMessageBox(int timeoutMs) const {
 
 SeenBox AppProcess::Answer(int button, int timeoutMs) const {
     HWND box = WaitForMessageBox(timeoutMs);
-    if (!box)
-        return {};
+    if (!box) return {};
     // Inspect asks the box for its icon without a time limit: only ask one that answers.
     RemoteSend(box, WM_NULL);
-    if (IsSilentWindow(box))
-        return {};
+    if (IsSilentWindow(box)) return {};
     SeenBox seen = Inspect(box);
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
@@ -333,8 +325,7 @@ LRESULT RemoteSend(HWND window, UINT message, WPARAM wp, LPARAM lp, int timeoutM
                                &result)) {
         ADD_FAILURE() << "window " << window << " did not answer message 0x" << std::hex << message
                       << " in time";
-        if (pid != 0)
-            g_silentProcesses.push_back(pid);
+        if (pid != 0) g_silentProcesses.push_back(pid);
         return 0;
     }
     return static_cast<LRESULT>(result);
@@ -366,8 +357,7 @@ bool RemoteChecked(HWND dialog, int id) {
 std::wstring RemoteComboText(HWND dialog, int id) {
     HWND combo = ::GetDlgItem(dialog, id);
     const auto index = RemoteSend(combo, CB_GETCURSEL);
-    if (index == CB_ERR)
-        return L"";
+    if (index == CB_ERR) return L"";
     const auto length = RemoteSend(combo, CB_GETLBTEXTLEN, index);
     std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
     const auto copied =
@@ -477,8 +467,7 @@ HWND MainWindow::Page(int index) const {
     const int mark = kPages[index].control;
     for (HWND child = ::GetWindow(m_hwnd, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassName(child) == L"#32770" && ::GetDlgItem(child, mark))
-            return child;
+        if (ClassName(child) == L"#32770" && ::GetDlgItem(child, mark)) return child;
     }
     return nullptr;
 }
@@ -489,8 +478,7 @@ bool MainWindow::PageVisible(int index) const {
 
 HWND MainWindow::ShowPage(int index) const {
     Command(kPages[index].command);
-    if (!WaitFor([&] { return PageVisible(index); }))
-        return nullptr;
+    if (!WaitFor([&] { return PageVisible(index); })) return nullptr;
     return Page(index);
 }
 
@@ -531,8 +519,7 @@ bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 bool SaveScreenBmp(const RECT& area, const std::wstring& path) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
-        return false;
+    if (width <= 0 || height <= 0) return false;
     WindowDc screen(nullptr);
     UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
     BITMAPINFOHEADER header{};
@@ -545,8 +532,7 @@ bool SaveScreenBmp(const RECT& area, const std::wstring& path) {
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header),
                                            DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!screen || !memory || !bitmap)
-        return false;
+    if (!screen || !memory || !bitmap) return false;
     {
         SelectObjectScope select(memory.get(), bitmap.get());
         if (!::BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top,
@@ -561,8 +547,7 @@ bool SaveScreenBmp(const RECT& area, const std::wstring& path) {
     file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     file.bfSize = file.bfOffBits + header.biSizeImage;
     FILE* out = _wfopen(path.c_str(), L"wb");
-    if (!out)
-        return false;
+    if (!out) return false;
     const bool written = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
                          std::fwrite(&header, sizeof(header), 1, out) == 1 &&
                          std::fwrite(bits, header.biSizeImage, 1, out) == 1;

@@ -17,7 +17,7 @@ namespace rig {
 std::wstring ProgramPath();
 
 class AppProcess {
-  public:
+public:
     AppProcess() = default;
     ~AppProcess();  // a program still running is ended
     AppProcess(const AppProcess&) = delete;
@@ -50,7 +50,7 @@ class AppProcess {
     // Visible top-level windows of the process.
     std::vector<HWND> TopWindows() const;
 
-  private:
+private:
     PROCESS_INFORMATION m_info{};
 };
 
@@ -93,7 +93,7 @@ std::vector<std::wstring> RemoteControlStates(HWND window);
 
 // The running program's main window, seen from outside.
 class MainWindow {
-  public:
+public:
     explicit MainWindow(HWND hwnd = nullptr) : m_hwnd(hwnd) {}
     HWND Hwnd() const { return m_hwnd; }
     explicit operator bool() const { return m_hwnd != nullptr; }
@@ -114,7 +114,7 @@ class MainWindow {
     // The controls of all six pages (RemoteControlStates of each).
     std::vector<std::wstring> PageStates() const;
 
-  private:
+private:
     HWND m_hwnd;
 };
 
