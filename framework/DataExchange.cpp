@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cwctype>
+#include <vector>
 
 #include "framework/AppMessageBox.h"
 #include "framework/Dialog.h"
@@ -23,7 +24,7 @@ std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_
 }  // namespace
 
 HWND CDataExchange::PrepareCtrl(int id) {
-    m_lastControl = m_dialog.GetDlgItem(id);
+    m_lastControl = m_dialog.ControlOf(id);
     m_lastIsEdit = false;
     return m_lastControl;
 }
@@ -65,24 +66,20 @@ bool ParseInt(const std::wstring& text, int& value) {
 
 void DDX_Radio(CDataExchange& dx, int firstId, int& value) {
     if (dx.Failed()) return;
-    HWND control = dx.PrepareCtrl(firstId);
-    if (!control) return;
+    if (!dx.PrepareCtrl(firstId)) return;
+    const std::vector<HWND>& group = dx.Dialog().RadioGroupOf(firstId);
     if (dx.Saving()) value = -1;
-    int button = 0;
-    do {
-        if (::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) {
-            if (dx.Saving()) {
-                if (::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED && value == -1) {
-                    value = button;
-                }
-            } else {
-                ::SendMessageW(control, BM_SETCHECK, button == value ? BST_CHECKED : BST_UNCHECKED,
-                               0);
+    for (std::size_t button = 0; button < group.size(); ++button) {
+        const int index = static_cast<int>(button);
+        if (dx.Saving()) {
+            if (value == -1 && ::SendMessageW(group[button], BM_GETCHECK, 0, 0) == BST_CHECKED) {
+                value = index;
             }
-            ++button;
+        } else {
+            ::SendMessageW(group[button], BM_SETCHECK,
+                           index == value ? BST_CHECKED : BST_UNCHECKED, 0);
         }
-        control = ::GetWindow(control, GW_HWNDNEXT);
-    } while (control && !(::GetWindowLongW(control, GWL_STYLE) & WS_GROUP));
+    }
 }
 
 void DDX_Check(CDataExchange& dx, int id, int& value) {

@@ -67,6 +67,41 @@ void CDialog::EndDialog(INT_PTR result) {
     if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);  // wake the modal loop
 }
 
+HWND CDialog::ControlOf(int id) const {
+    for (const auto& [known, control] : m_controls) {
+        if (known == id) return control;
+    }
+    HWND control = ::GetDlgItem(m_hWnd, id);
+    if (control) m_controls.emplace_back(id, control);
+    return control;
+}
+
+const std::vector<HWND>& CDialog::RadioGroupOf(int firstId) const {
+    for (const auto& [known, group] : m_radioGroups) {
+        if (known == firstId) return group;
+    }
+    std::vector<HWND> group;
+    HWND control = ControlOf(firstId);
+    while (control) {
+        if (::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) {
+            group.push_back(control);
+        }
+        control = ::GetWindow(control, GW_HWNDNEXT);
+        if (control && (::GetWindowLongW(control, GWL_STYLE) & WS_GROUP)) break;
+    }
+    if (group.empty()) {
+        static const std::vector<HWND> kNone;
+        return kNone;
+    }
+    m_radioGroups.emplace_back(firstId, std::move(group));
+    return m_radioGroups.back().second;
+}
+
+void CDialog::ForgetControls() {
+    m_controls.clear();
+    m_radioGroups.clear();
+}
+
 bool CDialog::UpdateData(bool saveAndValidate) {
     CDataExchange dx(*this, saveAndValidate);
     DoDataExchange(dx);
@@ -104,6 +139,7 @@ const MessageMapBase* CDialog::GetMessageMap() const {
 
 bool CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_INITDIALOG) {
+        ForgetControls();
         ExecuteDlgInit();
         result = OnInitDialog();
         return true;
@@ -197,6 +233,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         handled = false;
     }
     if (msg == WM_NCDESTROY) {
+        self->ForgetControls();
         ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->m_hWnd = nullptr;
     }

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/MessageMap.h"
 
@@ -36,6 +38,13 @@ public:
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+    // The same lookups, made once per window: a dialog's controls live as long as it, and each
+    // lookup is a round trip to the window manager on some systems.
+    HWND ControlOf(int id) const;
+    // The radio buttons of the group that starts at `firstId` and runs to the next control with
+    // WS_GROUP, in order.
+    const std::vector<HWND>& RadioGroupOf(int firstId) const;
     UINT GetTemplateId() const { return m_templateId; }
     bool IsModalRunning() const { return m_modalRunning; }
     // True once EndDialog was called during the current modal run.
@@ -63,7 +72,11 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void ExecuteDlgInit();
 
+    void ForgetControls();
+
     UINT m_templateId;
+    mutable std::vector<std::pair<int, HWND>> m_controls;
+    mutable std::vector<std::pair<int, std::vector<HWND>>> m_radioGroups;
     bool m_modalRunning = false;
     bool m_endRequested = false;
     INT_PTR m_modalResult = -1;
