@@ -33,7 +33,7 @@ public:
                   const std::wstring& driver = kModelDriverName, std::uint32_t attributes = 0x40,
                   std::uint32_t status = 0) {
         level4.push_back({name, std::nullopt, attributes});
-        level2[std::nullopt].push_back({L"", name, port, driver, status});
+        level2[std::nullopt].push_back({L"", name, port, driver, status, attributes, L"RAW"});
     }
 
     // A connection to a queue on `server`, seen at level 4 locally and at level 2 by the server.
@@ -41,7 +41,7 @@ public:
                        const std::wstring& port, std::uint32_t attributes,
                        const std::wstring& driver = kModelDriverName) {
         level4.push_back({name, server, attributes});
-        level2[server].push_back({server, name, port, driver, 0});
+        level2[server].push_back({server, name, port, driver, 0, attributes, L"RAW"});
     }
 
     std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,

@@ -9,21 +9,8 @@ bool IsModelDriver(const std::wstring& driver) {
 // Local queues and connections at level 4, then each one's level-2 entry from its server.
 std::vector<PrinterEntry> EnumerateNt(PrinterSpooler& spooler) {
     std::vector<PrinterEntry> rows;
-    const auto queues =
-        spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
-    for (const PrinterLevel4& queue : queues) {
-        const auto details = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
-        for (const PrinterLevel2& detail : details) {
-            if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
-                continue;
-            }
-            if (spooler.OpensForUse(detail.printerName)) {
-                // A pure network connection is known by its server; anything else by its port.
-                const bool network = queue.attributes == spooler::kAttributeNetwork;
-                rows.push_back({queue.printerName, network ? detail.serverName : detail.portName});
-            }
-            break;  // only the first entry of that name counts
-        }
+    for (ModelQueue& queue : DescribeModelPrinters(spooler)) {
+        if (queue.opensForUse) rows.push_back(std::move(queue.entry));
     }
     return rows;
 }
@@ -39,6 +26,27 @@ std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
 }
 
 }  // namespace
+
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler) {
+    std::vector<ModelQueue> queues;
+    const auto found =
+        spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
+    for (const PrinterLevel4& queue : found) {
+        const auto details = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
+        for (const PrinterLevel2& detail : details) {
+            if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
+                continue;
+            }
+            // A pure network connection is known by its server; anything else by its port.
+            const bool network = queue.attributes == spooler::kAttributeNetwork;
+            queues.push_back({{queue.printerName, network ? detail.serverName : detail.portName},
+                              spooler.OpensForUse(detail.printerName),
+                              detail});
+            break;  // only the first entry of that name counts
+        }
+    }
+    return queues;
+}
 
 std::vector<PrinterEntry> EnumerateModelPrinters(PrinterSpooler& spooler, bool ntFamily) {
     return ntFamily ? EnumerateNt(spooler) : Enumerate9x(spooler);

@@ -25,6 +25,10 @@ inline constexpr std::uint32_t kEnumConnections = 0x00000004;
 inline constexpr std::uint32_t kEnumName = 0x00000008;
 inline constexpr std::uint32_t kAttributeNetwork = 0x00000010;
 inline constexpr std::uint32_t kStatusUserIntervention = 0x00100000;
+inline constexpr std::uint32_t kStatusPaused = 0x00000001;
+inline constexpr std::uint32_t kStatusError = 0x00000002;
+inline constexpr std::uint32_t kStatusOffline = 0x00000080;
+inline constexpr std::uint32_t kAttributeWorkOffline = 0x00000400;
 }  // namespace spooler
 
 // The fields of a level-4 enumeration entry that discovery reads.
@@ -41,6 +45,8 @@ struct PrinterLevel2 {
     std::wstring portName;
     std::wstring driverName;
     std::uint32_t status = 0;
+    std::uint32_t attributes = 0;
+    std::wstring datatype;  // the queue's default data type
 };
 
 // What discovery asks of the spooler. An enumeration that fails yields no entries.
@@ -60,3 +66,11 @@ public:
 // NT family a queue that does not open for use is left out; on the 9x family a queue whose
 // status asks for user intervention is.
 std::vector<PrinterEntry> EnumerateModelPrinters(PrinterSpooler& spooler, bool ntFamily);
+
+// A queue of the model as the NT family's discovery finds it, whether it opens for use or not.
+struct ModelQueue {
+    PrinterEntry entry;  // the name and the connection, as the selection dialog lists them
+    bool opensForUse = false;
+    PrinterLevel2 details;  // what the queue's server reports at level 2
+};
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler);

@@ -12,6 +12,10 @@ static_assert(spooler::kEnumConnections == PRINTER_ENUM_CONNECTIONS);
 static_assert(spooler::kEnumName == PRINTER_ENUM_NAME);
 static_assert(spooler::kAttributeNetwork == PRINTER_ATTRIBUTE_NETWORK);
 static_assert(spooler::kStatusUserIntervention == PRINTER_STATUS_USER_INTERVENTION);
+static_assert(spooler::kStatusPaused == PRINTER_STATUS_PAUSED);
+static_assert(spooler::kStatusError == PRINTER_STATUS_ERROR);
+static_assert(spooler::kStatusOffline == PRINTER_STATUS_OFFLINE);
+static_assert(spooler::kAttributeWorkOffline == PRINTER_ATTRIBUTE_WORK_OFFLINE);
 
 namespace {
 
@@ -60,7 +64,8 @@ std::vector<PrinterLevel2> WinPrinterSpooler::EnumLevel2(std::uint32_t flags,
     std::vector<PrinterLevel2> entries;
     ForEachPrinter<PRINTER_INFO_2W>(flags, name, 2, [&](const PRINTER_INFO_2W& info) {
         entries.push_back({Copy(info.pServerName), Copy(info.pPrinterName), Copy(info.pPortName),
-                           Copy(info.pDriverName), info.Status});
+                           Copy(info.pDriverName), info.Status, info.Attributes,
+                           Copy(info.pDatatype)});
     });
     return entries;
 }

@@ -59,10 +59,11 @@ TEST(DiscoveryNtTest, OnlyTheFirstMatchingLevel2EntryOfANameCounts) {
     FakePrinterSpooler fake;
     fake.level4 = {{L"Twice", std::nullopt, 0x40}};
     fake.level2[std::nullopt] = {
-        {L"", L"Other", L"LPT9:", kModelDriverName, 0},             // another name: skipped
-        {L"", L"Twice", L"LPT8:", L"Vek Brelvistoka 410ZQ II", 0},  // another driver: skipped
-        {L"", L"Twice", L"LPT1:", kModelDriverName, 0},             // the one that counts
-        {L"", L"Twice", L"LPT2:", kModelDriverName, 0},
+        {L"", L"Other", L"LPT9:", kModelDriverName, 0, 0x40, L"RAW"},  // another name: skipped
+        {L"", L"Twice", L"LPT8:", L"Vek Brelvistoka 410ZQ II", 0, 0x40,
+         L"RAW"},                                                      // another driver: skipped
+        {L"", L"Twice", L"LPT1:", kModelDriverName, 0, 0x40, L"RAW"},  // the one that counts
+        {L"", L"Twice", L"LPT2:", kModelDriverName, 0, 0x40, L"RAW"},
     };
     EXPECT_EQ(EnumerateModelPrinters(fake, kNt), (Rows{{L"Twice", L"LPT1:"}}));
     EXPECT_EQ(fake.openCalls, (std::vector<std::wstring>{L"Twice"}));

@@ -1,0 +1,368 @@
+// The commands that need only settings files: show, diff, new, set and keys.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include <cstdio>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "kwctl/Commands.h"
+#include "settings/SettingsCatalog.h"
+#include "settings/SettingsFileIo.h"
+
+namespace kwctl {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using catalog::Kind;
+using catalog::Setting;
+
+constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
+constexpr char kWriteFailed[] = "設定ファイルの書き込みに失敗しました。";
+constexpr char kAccessDenied[] = "このディレクトリに保存するアクセス許可がありません。";
+
+std::string Hex(std::uint8_t byte) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "0x%02X", byte);
+    return text;
+}
+
+std::string RecordHex(const SettingsRecord& record) {
+    std::string hex;
+    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
+        char text[4];
+        std::snprintf(text, sizeof(text), "%02x", record[i]);
+        hex += text;
+    }
+    return hex;
+}
+
+std::optional<SettingsRecord> Load(const std::string& path, Output& output) {
+    SettingsRecord record;
+    if (ReadSettingsFile(FromUtf8(path), record)) return record;
+    output.Err(path + ": " + kNotSettingsFile + "\n");
+    return std::nullopt;
+}
+
+int Save(const std::string& path, const SettingsRecord& record, Output& output) {
+    switch (WriteSettingsFile(FromUtf8(path), record)) {
+        case SaveResult::Saved:
+            output.Out("saved " + path + "\n");
+            return kSuccess;
+        case SaveResult::AccessDenied:
+            output.Err(path + ": " + kAccessDenied + "\n");
+            return kUsage;
+        case SaveResult::Failed:
+            break;
+    }
+    output.Err(path + ": " + kWriteFailed + "\n");
+    return kUsage;
+}
+
+bool Exists(const std::string& path) {
+#ifdef _WIN32
+    return ::GetFileAttributesW(FromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+#endif
+}
+
+bool IsCarried(const Setting& s) {
+    return s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch;
+}
+
+std::string KindName(Kind kind) {
+    switch (kind) {
+        case Kind::Option:
+            return "option";
+        case Kind::Flag:
+            return "flag";
+        case Kind::Switch:
+            return "switch";
+        case Kind::Country:
+            return "country";
+        case Kind::FormNumber:
+            return "number";
+        case Kind::CarriedDigit:
+        case Kind::CarriedSwitch:
+            return "carried";
+    }
+    return "";
+}
+
+// The setting's label as the program shows it, with its switch name.
+std::string Label(const Setting& s) {
+    std::string label = ToUtf8(s.name);
+    if (!s.switchName.empty()) {
+        label += (label.empty() ? "" : " ") + std::string("(") + std::string(s.switchName) + ")";
+    }
+    return label;
+}
+
+Json NullOr(const std::string& text) {
+    return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json SettingJson(const Setting& s, const catalog::Reading& r) {
+    Json j;
+    j["key"] = s.key;
+    j["page"] = NullOr(ToUtf8(s.page));
+    j["name"] = NullOr(ToUtf8(s.name));
+    j["switch"] = NullOr(std::string(s.switchName));
+    j["kind"] = KindName(s.kind);
+    j["offset"] = s.offset;
+    if (s.kind == Kind::FormNumber) {
+        j["form"] = s.form;
+        j["range"] = {s.lower, s.upper};
+    }
+    j["text"] = ToUtf8(r.text);
+    j["alias"] = NullOr(r.alias);
+    j["code"] = r.code;
+    j["raw"] = r.raw;
+    j["settable"] = s.Settable();
+    j["note"] = r.note ? Json(*r.note) : Json(nullptr);
+    return j;
+}
+
+void ShowJson(const std::string& path, const SettingsRecord& record, Output& output) {
+    Json doc;
+    doc["file"] = path;
+    doc["record"] = RecordHex(record);
+    Json& settings = doc["settings"] = Json::array();
+    for (const Setting& s : catalog::Settings())
+        settings.push_back(SettingJson(s, catalog::Read(s, record)));
+    output.Out(doc.dump(2) + "\n");
+}
+
+std::string FormName(int form) {
+    return ToUtf8(std::wstring(L"書式") + wchar_t(L'０' + form));
+}
+
+void ShowText(const std::string& path, const SettingsRecord& record, Output& output) {
+    std::string text = "file: " + path + "\n";
+    std::string notes;
+    std::string carried;
+    std::wstring_view page;
+    for (const Setting& s : catalog::Settings()) {
+        const catalog::Reading r = catalog::Read(s, record);
+        if (r.note) notes += "  " + std::string(s.key) + ": " + *r.note + "\n";
+        if (IsCarried(s)) {
+            carried += " " + std::string(s.key) + "=" + r.raw;
+            continue;
+        }
+        if (s.kind == Kind::FormNumber) continue;  // in the table of the forms
+        if (s.page != page) {
+            page = s.page;
+            text += "\n[" + ToUtf8(page) + "]";
+            if (s.mask) text += " " + Hex(record[s.offset]);
+            text += "\n";
+        }
+        text += "  " + Pad(std::string(s.key), 16) + Pad(ToUtf8(r.text), 24) + Pad(r.raw, 6) +
+                Label(s) + "\n";
+    }
+
+    text += "\n" + Pad("[" + ToUtf8(L"書式") + "]", 18);
+    for (int form = 0; form < 4; ++form)
+        text += "  " + FormName(form);
+    text += "\n";
+    bool fixedShown = false;
+    for (const Setting& first : catalog::Settings()) {
+        if (first.kind != Kind::FormNumber || first.form != 0) continue;
+        std::string line = "  " + Pad(std::string(first.key.substr(6)), 16);
+        for (int form = 0; form < 4; ++form) {
+            const std::string key =
+                "form" + std::to_string(form) + std::string(first.key.substr(5));
+            const Setting& s = *catalog::Find(key);
+            const catalog::Reading r = catalog::Read(s, record);
+            std::string cell = r.code + (s.fixed ? "*" : r.note ? "!" : " ");
+            fixedShown = fixedShown || s.fixed;
+            line += std::string(cell.size() < 8 ? 8 - cell.size() : 0, ' ') + cell;
+        }
+        text += line + "  " + ToUtf8(first.name) + "\n";
+    }
+    if (fixedShown) text += "  * fixed for " + FormName(0) + "    ! see the notes\n";
+    text += "\ncarried (on no page, kept as they are):" + carried + "\n";
+    if (!notes.empty()) text += "\nnotes:\n" + notes;
+    output.Out(text);
+}
+
+std::vector<catalog::Assignment> ParseAssignments(const std::vector<std::string>& texts,
+                                                  Output& output, bool& ok) {
+    std::vector<catalog::Assignment> list;
+    ok = true;
+    for (const std::string& text : texts) {
+        auto a = catalog::ParseAssignment(text);
+        if (!a) {
+            output.Err("not KEY=VALUE: '" + text + "'\n");
+            ok = false;
+            return {};
+        }
+        list.push_back(std::move(*a));
+    }
+    return list;
+}
+
+}  // namespace
+
+int Show(const std::string& path, bool json, Output& output) {
+    const auto record = Load(path, output);
+    if (!record) return kUsage;
+    if (json) {
+        ShowJson(path, *record, output);
+    } else {
+        ShowText(path, *record, output);
+    }
+    return kSuccess;
+}
+
+int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& output) {
+    const auto a = Load(pathA, output);
+    if (!a) return kUsage;
+    const auto b = Load(pathB, output);
+    if (!b) return kUsage;
+
+    Json settings = Json::array();
+    std::string text;
+    for (const Setting& s : catalog::Settings()) {
+        if (IsCarried(s)) continue;  // their bytes are listed below
+        const catalog::Reading ra = catalog::Read(s, *a);
+        const catalog::Reading rb = catalog::Read(s, *b);
+        if (ra.raw == rb.raw && ra.text == rb.text) continue;
+        Json j;
+        j["key"] = s.key;
+        j["page"] = NullOr(ToUtf8(s.page));
+        j["name"] = NullOr(ToUtf8(s.name));
+        j["a"] = {{"text", ToUtf8(ra.text)}, {"code", ra.code}, {"raw", ra.raw}};
+        j["b"] = {{"text", ToUtf8(rb.text)}, {"code", rb.code}, {"raw", rb.raw}};
+        settings.push_back(std::move(j));
+        text += "  " + Pad(std::string(s.key), 24) +
+                Pad(ToUtf8(ra.text) + " (" + ra.raw + ")", 22) + "-> " + ToUtf8(rb.text) + " (" +
+                rb.raw + ")\n";
+    }
+
+    // Bytes and bits that no setting shows.
+    Json bytes = Json::array();
+    std::string byteText;
+    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
+        const std::uint8_t hidden =
+            static_cast<std::uint8_t>(((*a)[i] ^ (*b)[i]) & ~catalog::ShownBits(i));
+        if (!hidden) continue;
+        const std::string role = catalog::ByteRole(i, hidden);
+        bytes.push_back({{"offset", i}, {"a", Hex((*a)[i])}, {"b", Hex((*b)[i])}, {"role", role}});
+        byteText += "  offset " + Pad(std::to_string(i), 5) + Hex((*a)[i]) + " -> " + Hex((*b)[i]) +
+                    "  " + role + "\n";
+    }
+
+    const bool equal = *a == *b;
+    if (json) {
+        Json doc;
+        doc["a"] = pathA;
+        doc["b"] = pathB;
+        doc["equal"] = equal;
+        doc["settings"] = std::move(settings);
+        doc["bytes"] = std::move(bytes);
+        output.Out(doc.dump(2) + "\n");
+    } else if (equal) {
+        output.Out("the records are equal\n");
+    } else {
+        std::string report = "--- " + pathA + "\n+++ " + pathB + "\n";
+        if (!text.empty()) report += "settings:\n" + text;
+        if (!byteText.empty()) report += "bytes no setting shows:\n" + byteText;
+        output.Out(report);
+    }
+    return equal ? kSuccess : kDiffers;
+}
+
+int New(const std::string& path, const std::vector<std::string>& assignments, bool force,
+        Output& output) {
+    bool ok = false;
+    const auto list = ParseAssignments(assignments, output, ok);
+    if (!ok) return kUsage;
+    SettingsRecord record = FactoryRecord();
+    if (const auto result = catalog::Apply(record, list); !result.ok) {
+        output.Err(result.message + "\n");
+        return kUsage;
+    }
+    if (!force && Exists(path)) {
+        output.Err(path + ": the file exists; use --force to replace it\n");
+        return kUsage;
+    }
+    return Save(path, record, output);
+}
+
+int Set(const std::string& path, const std::vector<std::string>& assignments, Output& output) {
+    bool ok = false;
+    const auto list = ParseAssignments(assignments, output, ok);
+    if (!ok) return kUsage;
+    auto record = Load(path, output);
+    if (!record) return kUsage;
+    if (const auto result = catalog::Apply(*record, list); !result.ok) {
+        output.Err(result.message + "\n");
+        return kUsage;
+    }
+    return Save(path, *record, output);
+}
+
+int Keys(bool json, Output& output) {
+    Json doc = Json::array();
+    std::string text;
+    for (const Setting& s : catalog::Settings()) {
+        Json j;
+        j["key"] = s.key;
+        j["page"] = NullOr(ToUtf8(s.page));
+        j["name"] = NullOr(ToUtf8(s.name));
+        j["switch"] = NullOr(std::string(s.switchName));
+        j["kind"] = KindName(s.kind);
+        j["offset"] = s.offset;
+        j["settable"] = s.Settable();
+        std::string values;
+        if (s.kind == Kind::FormNumber) {
+            j["range"] = {s.lower, s.upper};
+            values = std::to_string(s.lower) + ".." + std::to_string(s.upper);
+        }
+        if (!s.choices.empty()) {
+            Json& choices = j["choices"] = Json::array();
+            for (const catalog::Choice& c : s.choices) {
+                choices.push_back({{"text", ToUtf8(c.text)}, {"alias", c.alias}, {"code", c.code}});
+                values += (values.empty() ? "" : " | ") + ToUtf8(c.text) + " (" +
+                          std::string(c.alias) + ", " + std::string(c.code) + ")";
+            }
+        }
+        if (!s.Settable()) values = s.fixed ? "fixed, read only" : "carried, read only";
+        doc.push_back(std::move(j));
+        std::string where = ToUtf8(s.page);
+        const std::string label = Label(s);
+        if (!label.empty()) where += (where.empty() ? "" : " / ") + label;
+        if (s.kind == Kind::FormNumber) where += " / " + FormName(s.form);
+        text += Pad(std::string(s.key), 24) + values + "\n" + std::string(24, ' ') + where + "\n";
+    }
+    output.Out(json ? doc.dump(2) + "\n" : text);
+    return kSuccess;
+}
+
+std::string Pad(const std::string& utf8, std::size_t width) {
+    std::size_t columns = 0;
+    for (wchar_t c : FromUtf8(utf8)) {
+        const auto u = static_cast<std::uint32_t>(c);
+        const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) ||
+                          (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) ||
+                          (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
+                          (u >= 0xFFE0 && u <= 0xFFE6);
+        if (sizeof(wchar_t) == 2 && u >= 0xDC00 && u < 0xE000) continue;  // second half
+        columns += wide ? 2 : 1;
+    }
+    std::string padded = utf8;
+    if (columns < width) {
+        padded.append(width - columns, ' ');
+    } else {
+        padded += ' ';
+    }
+    return padded;
+}
+
+}  // namespace kwctl

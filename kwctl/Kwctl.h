@@ -1,0 +1,46 @@
+// kwctl: reads, compares, prepares and sends settings files from the command line.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class PrinterSpooler;
+
+namespace kwctl {
+
+// Exit statuses.
+inline constexpr int kSuccess = 0;
+inline constexpr int kDiffers = 1;  // diff: the files differ; send: some queue failed
+inline constexpr int kUsage = 2;    // bad command line, or a file that cannot be used
+
+// Where results and errors go, as UTF-8.
+class Output {
+public:
+    virtual ~Output() = default;
+    virtual void Out(std::string_view text) = 0;
+    virtual void Err(std::string_view text) = 0;
+    // Whether errors reach a person at a console (progress is shown only then).
+    virtual bool ErrIsConsole() const { return false; }
+};
+
+// Output kept in two strings, for tests.
+class StringOutput final : public Output {
+public:
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+    std::string out;
+    std::string err;
+};
+
+struct Environment {
+    Output& output;
+    // The spooler that printer discovery asks; null for the real one.
+    PrinterSpooler* spooler = nullptr;
+};
+
+// Runs one command line (the arguments after the program name, UTF-8) and returns its exit
+// status.
+int Run(const std::vector<std::string>& args, Environment& env);
+
+}  // namespace kwctl

@@ -1,0 +1,205 @@
+// The commands that talk to the spooler: printers and send. They find queues with the
+// program's own discovery and send with its own job.
+#include <windows.h>
+#include <winspool.h>
+
+#include <nlohmann/json.hpp>
+
+#include "framework/Handles.h"
+#include "kwctl/Commands.h"
+#include "printer/PrinterDiscovery.h"
+#include "printer/PrinterSend.h"
+#include "printer/WinPrinterSpooler.h"
+#include "settings/SettingsCatalog.h"
+#include "settings/SettingsFileIo.h"
+
+namespace kwctl {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr char kSent[] = "プリンタに設定値を送信しました。";
+constexpr char kFileRefused[] = "接続先がFILEのため設定値を送信できません。";
+constexpr char kNotUsable[] =
+    "指定されたプリンタは、現在接続されていないか、プリンタ使用権の制限により使用できません。";
+constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
+
+// Discovery asks the environment's spooler, or the real one.
+class SpoolerChoice {
+public:
+    explicit SpoolerChoice(PrinterSpooler* given) : m_spooler(given ? *given : m_real) {}
+    PrinterSpooler& get() { return m_spooler; }
+
+private:
+    WinPrinterSpooler m_real;
+    PrinterSpooler& m_spooler;
+};
+
+bool Usable(const ModelQueue& queue) {
+    return queue.opensForUse && queue.entry.connection != kFilePort;
+}
+
+// What the spooler reports that would make a raw job fail or wait.
+std::vector<std::string> Holds(const PrinterLevel2& details) {
+    std::vector<std::string> holds;
+    if (details.status & spooler::kStatusPaused) holds.push_back("paused");
+    if (details.status & spooler::kStatusError) holds.push_back("error");
+    if ((details.status & spooler::kStatusOffline) ||
+        (details.attributes & spooler::kAttributeWorkOffline)) {
+        holds.push_back("offline");
+    }
+    if (details.status & spooler::kStatusUserIntervention) holds.push_back("user-intervention");
+    return holds;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words)
+        text += (text.empty() ? "" : ", ") + word;
+    return text;
+}
+
+// What the queue's own server says of a queue that discovery did not list as the model's.
+struct Probe {
+    bool opens = false;
+    std::wstring driver;
+};
+
+Probe ProbeQueue(const std::wstring& name) {
+    Probe probe;
+    std::wstring nameCopy = name;
+    HANDLE handle = nullptr;
+    if (!::OpenPrinterW(nameCopy.data(), &handle, nullptr)) return probe;
+    UniquePrinter printer(handle);
+    probe.opens = true;
+    DWORD needed = 0;
+    ::GetPrinterW(handle, 2, nullptr, 0, &needed);  // learns the size
+    if (needed < sizeof(PRINTER_INFO_2W)) return probe;
+    std::vector<BYTE> buffer(needed, 0);
+    if (!::GetPrinterW(handle, 2, buffer.data(), needed, &needed)) return probe;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    if (info->pDriverName) probe.driver = info->pDriverName;
+    return probe;
+}
+
+struct Result {
+    std::string result;  // sent, ready, refused, failed
+    std::string message;
+};
+
+Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
+               const SettingsRecord& record, bool dryRun) {
+    const auto found = std::find_if(queues.begin(), queues.end(),
+                                    [&](const ModelQueue& q) { return q.entry.name == name; });
+    if (found == queues.end()) {
+        const Probe probe = ProbeQueue(name);
+        if (probe.opens && probe.driver != kModelDriverName) {
+            // A configuration command is for this model only.
+            return {"refused", "its driver \"" + ToUtf8(probe.driver) + "\" is not \"" +
+                                   ToUtf8(kModelDriverName) + "\""};
+        }
+        return {"failed", kNotUsable};
+    }
+    if (found->entry.connection == kFilePort) return {"refused", kFileRefused};
+    if (!found->opensForUse) return {"failed", kNotUsable};
+    if (dryRun) return {"ready", "not sent (dry run)"};
+    if (!SendRecordToPrinter(name, record)) return {"failed", kNotUsable};
+    return {"sent", kSent};
+}
+
+}  // namespace
+
+int Printers(bool json, Environment& env) {
+    SpoolerChoice spooler(env.spooler);
+    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
+    Json list = Json::array();
+    std::string text;
+    for (const ModelQueue& q : queues) {
+        const std::vector<std::string> holds = Holds(q.details);
+        Json j;
+        j["name"] = ToUtf8(q.entry.name);
+        j["connection"] = ToUtf8(q.entry.connection);
+        j["usable"] = Usable(q);
+        j["opensForUse"] = q.opensForUse;
+        j["datatype"] = ToUtf8(q.details.datatype);
+        j["raw"] = q.details.datatype == L"RAW";
+        j["status"] = q.details.status;
+        j["attributes"] = q.details.attributes;
+        j["holds"] = holds;
+        list.push_back(std::move(j));
+
+        std::vector<std::string> notes;
+        if (q.entry.connection == kFilePort) notes.push_back("connection is FILE:");
+        if (!q.opensForUse) notes.push_back("does not open for use");
+        notes.insert(notes.end(), holds.begin(), holds.end());
+        if (q.details.datatype != L"RAW") {
+            notes.push_back("data type \"" + ToUtf8(q.details.datatype) +
+                            "\" (a raw job expects RAW)");
+        }
+        text += Pad(ToUtf8(q.entry.name), 24) + Pad(ToUtf8(q.entry.connection), 12) +
+                Pad(Usable(q) ? "usable" : "unusable", 10) + Joined(notes) + "\n";
+    }
+    if (json) {
+        env.output.Out(list.dump(2) + "\n");
+    } else if (queues.empty()) {
+        env.output.Out("no printer queue of the model " + ToUtf8(kModelDriverName) + "\n");
+    } else {
+        env.output.Out(Pad("NAME", 24) + Pad("CONNECTION", 12) + Pad("STATE", 10) + "NOTES\n" +
+                       text);
+    }
+    return kSuccess;
+}
+
+int Send(const SendOptions& options, Environment& env) {
+    Output& output = env.output;
+    // The file first: a bad file sends nothing.
+    SettingsRecord record;
+    if (!ReadSettingsFile(FromUtf8(options.file), record)) {
+        output.Err(options.file + ": " + kNotSettingsFile + "\n");
+        return kUsage;
+    }
+
+    SpoolerChoice spooler(env.spooler);
+    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
+    std::vector<std::wstring> names;
+    if (options.all) {
+        for (const ModelQueue& q : queues) {
+            if (Usable(q)) names.push_back(q.entry.name);
+        }
+        if (names.empty()) {
+            output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) + "\n");
+            return kDiffers;
+        }
+    } else {
+        for (const std::string& name : options.printers)
+            names.push_back(FromUtf8(name));
+    }
+
+    Json results = Json::array();
+    bool allSent = true;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const std::string name = ToUtf8(names[k]);
+        if (names.size() > 1) {
+            std::string progress = "[";
+            progress += std::to_string(k + 1);
+            progress += '/';
+            progress += std::to_string(names.size());
+            progress += "] ";
+            output.Err(progress + name + "\n");
+        }
+        const Result r = SendOne(names[k], queues, record, options.dryRun);
+        allSent = allSent && (r.result == "sent" || r.result == "ready");
+        results.push_back({{"printer", name}, {"result", r.result}, {"message", r.message}});
+        if (!options.json) output.Out(Pad(r.result, 8) + name + ": " + r.message + "\n");
+    }
+    if (options.json) {
+        Json doc;
+        doc["file"] = options.file;
+        doc["dryRun"] = options.dryRun;
+        doc["results"] = std::move(results);
+        output.Out(doc.dump(2) + "\n");
+    }
+    return allSent ? kSuccess : kDiffers;
+}
+
+}  // namespace kwctl

@@ -1,0 +1,109 @@
+// Settings files on disk where there is no Windows: the same contract as on Windows, with a
+// temporary file beside the target that is flushed and then renamed over it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "settings/SettingsCatalog.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsFileIo.h"
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    // Closes now and tells whether the close succeeded.
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+SaveResult ResultOf(int error) {
+    return error == EACCES || error == EPERM || error == EROFS ? SaveResult::AccessDenied
+                                                               : SaveResult::Failed;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+SaveResult Abandon(const std::string& temporary, int error) {
+    ::unlink(temporary.c_str());  // the save has failed already
+    return ResultOf(error);
+}
+
+}  // namespace
+
+bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
+    Descriptor file(::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) return false;
+    SettingsFileImage image{};
+    std::size_t total = 0;
+    while (total < image.size()) {
+        const ssize_t n = ::read(file.get(), image.data() + total, image.size() - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        total += static_cast<std::size_t>(n);
+    }
+    const auto decoded = DecodeSettingsFile(std::span(image.data(), total));
+    if (!decoded) return false;
+    record = *decoded;
+    return true;
+}
+
+SaveResult WriteSettingsFile(const std::wstring& widePath, const SettingsRecord& record) {
+    const std::string path = ToUtf8(widePath);
+    // A target that exists must be a writable file; the new one keeps its permissions.
+    mode_t mode = 0644;
+    struct stat target;
+    if (::stat(path.c_str(), &target) == 0) {
+        if (!S_ISREG(target.st_mode) || ::access(path.c_str(), W_OK) != 0) {
+            return SaveResult::AccessDenied;
+        }
+        mode = target.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return ResultOf(errno);
+    }
+
+    std::string temporary;
+    int fd = -1;
+    for (int n = 0; n < 100 && fd < 0; ++n) {
+        temporary = path + ".~kw" + std::to_string(n);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) return ResultOf(errno);
+    }
+    if (fd < 0) return SaveResult::Failed;
+    Descriptor file(fd);
+    const SettingsFileImage image = EncodeSettingsFile(record);
+    if (!WriteAll(file.get(), image.data(), image.size()) || ::fchmod(file.get(), mode) != 0 ||
+        ::fsync(file.get()) != 0) {
+        const int error = errno;
+        file.Close();
+        return Abandon(temporary, error);
+    }
+    if (!file.Close()) return Abandon(temporary, errno);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) return Abandon(temporary, errno);
+    return SaveResult::Saved;
+}
