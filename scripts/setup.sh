@@ -6,7 +6,8 @@ set -eu
 packages="cmake make g++ git ca-certificates googletest
 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 wine wine64 xvfb xdotool x11-utils imagemagick
-fonts-ipafont-gothic fonts-ipafont-mincho fp-utils"
+fonts-ipafont-gothic fonts-ipafont-mincho fp-utils
+wixl msitools"
 
 missing=""
 for p in $packages; do

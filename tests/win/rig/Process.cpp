@@ -116,6 +116,11 @@ bool AppProcess::StartCopyOf(const std::wstring& source, const std::wstring& fol
         ADD_FAILURE() << "cannot copy the program (error " << ::GetLastError() << ")";
         return false;
     }
+    return StartInPlace(exe);
+}
+
+bool AppProcess::StartInPlace(const std::wstring& exe) {
+    const std::wstring dir = exe.substr(0, exe.find_last_of(L'\\') + 1);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     std::wstring command = L"\"" + exe + L"\"";

@@ -28,6 +28,8 @@ public:
     // The same for another program, from `source`.
     bool StartCopyOf(const std::wstring& source, const std::wstring& folder,
                      const std::wstring& exeName);
+    // Starts `exe` where it is (an installed program), in its own folder.
+    bool StartInPlace(const std::wstring& exe);
 
     DWORD Id() const { return m_info.dwProcessId; }
     HANDLE Handle() const { return m_info.hProcess; }

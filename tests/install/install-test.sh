@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# The packages of scripts/package.sh, built and installed under Wine, each installing check in a
+# fresh copy of the base prefix. One check per call:
+#   install-test.sh <check> <win64 build folder> <version>
+#     packages  builds the four artifacts into build/dist, and x64 packages of <major.minor>.0
+#               and <major.minor>.1 for the upgrade
+#     msi       the x64 MSI: silent install, files, shortcut, Add/Remove Programs, the PATH entry
+#               (kwctl by name), the installed program sending a job; then the uninstall
+#     upgrade   .0 installed, then .1: one copy of the newer; no downgrade; uninstall
+#     x86       the x86 MSI's tables (this machine cannot run 32-bit programs, so not installed)
+#     zips      the portable zips hold the MSI's files
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+. "$root/scripts/lib/wine.sh"
+
+check=$1
+bin=$(realpath -m "$2")
+version=$3
+dist="$(dirname "$bin")/dist"
+base="$bin/wine-base"
+probe="$bin/tests/install/win_installed_test.exe"
+upgrade="$bin/install-test"
+series=$(echo "$version" | cut -d. -f1,2)
+old="$series.0"
+new="$series.1"
+msi64="$dist/kestrowinda-$version-x64.msi"
+msi86="$dist/kestrowinda-$version-x86.msi"
+zip64="$dist/kestrowinda-$version-win64.zip"
+zip32="$dist/kestrowinda-$version-win32.zip"
+files="kestrowinda.exe ksw4qz.chm kwctl.exe readme.txt"
+env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+failed=0
+expect() {
+  local what=$1
+  shift
+  if "$@"; then echo "ok   $what"; else
+    echo "FAIL $what"
+    failed=1
+  fi
+}
+equal() { [ "$1" = "$2" ] || { echo "     got \"$1\", expected \"$2\""; return 1; }; }
+
+work=$(mktemp -d /tmp/kw-install.XXXXXX)
+cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  kw_stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fresh_prefix() {
+  cp -a "$base" "$work/prefix" || exit 1
+  mkdir -p "$work/data"
+  kw_start_xvfb || exit 1
+  export WINEPREFIX="$work/prefix"
+  installed="$WINEPREFIX/drive_c/Program Files/Kestrowinda"
+}
+
+# msiexec <option> <package>: a silent run with a log kept for failures.
+runs=0
+msiexec() {
+  runs=$((runs + 1))
+  local log="$work/msiexec-$runs.log"
+  wine msiexec "$1" "$(kw_winpath "$2")" /qn /l*v "$(kw_winpath "$log")" >/dev/null 2>&1
+  local status=$?
+  [ $status -eq 0 ] || tail -n 20 "$log" 2>/dev/null | iconv -f UTF-16LE -t UTF-8 2>/dev/null
+  return $status
+}
+
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v n="$2" 'tolower($1) == tolower(n) { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; exit }'
+}
+# Product codes of the Kestrowinda entries that Add/Remove Programs lists.
+arp_codes() { wine uninstaller --list 2>/dev/null | tr -d '\r' | awk -F'[|][|][|]' '$2 == "Kestrowinda" { print $1 }'; }
+arp_count() { arp_codes | grep -c . ; }
+arp_version() { reg_value "$uninstall_key\\$(arp_codes | head -n 1)" DisplayVersion; }
+path_value() { reg_value "$env_key" PATH; }
+# How often the installed folder is on the system PATH.
+path_entries() { path_value | tr ';' '\n' | grep -ixcF 'C:\Program Files\Kestrowinda\'; }
+shortcuts() {
+  find "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu" \
+    "$WINEPREFIX/drive_c/users" -iname 'Kestrowinda.lnk' 2>/dev/null
+}
+# The shortcut names the installed program (UTF-16 texts read as ASCII once the zeros go).
+shortcut_targets_program() {
+  tr -d '\000' <"$(shortcuts | head -n 1)" | grep -aqiF 'Program Files\Kestrowinda\kestrowinda.exe'
+}
+kwctl_by_name() { (cd "$work/data" && wine cmd /c kwctl "$@" 2>&1 | tr -d '\r'); }
+kwctl_runs() { (cd "$work/data" && wine cmd /c kwctl keys >/dev/null 2>&1); }
+
+# The files a package holds, extracted into <folder>/Program Files/Kestrowinda.
+extract() { rm -rf "$2" && msiextract -C "$2" "$1" >/dev/null; }
+same_files() {
+  local a=$1 b=$2 f
+  equal "$(ls "$a" | tr '\n' ' ')" "$files " || return 1
+  for f in $files; do cmp -s "$a/$f" "$b/$f" || { echo "     $f differs"; return 1; }; done
+}
+
+# The installed program under test: version parts, and with a queue, its job.
+probe() {
+  (cd "$work" && KW_INSTALL_DIR='C:\Program Files\Kestrowinda' KW_EXPECT_VERSION=$1 \
+    KW_TEST_DIR="$(kw_winpath "$work/data")" KW_TEST_UNIX_DIR="$work/data" \
+    timeout --kill-after=10 300 wine "$probe" --gtest_brief=1 --gtest_filter="$2")
+}
+
+# PE machine and COFF symbol count of an exe: "8664 0" for a stripped x86_64 program.
+pe_machine_symbols() {
+  local pe
+  pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  printf '%s %s\n' "$(od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' ')" \
+    "$(od -An -tu4 -j$((pe + 16)) -N4 "$1" | tr -d ' ')"
+}
+
+msi_table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
+
+case $check in
+  packages)
+    export KW_BUILD_DIR
+    KW_BUILD_DIR=$(dirname "$bin")
+    "$root/scripts/package.sh" || exit 1
+    "$root/scripts/package.sh" --version "$old" --dist "$upgrade/$old" win64 || exit 1
+    "$root/scripts/package.sh" --version "$new" --dist "$upgrade/$new" win64 || exit 1
+    for f in "$msi64" "$msi86" "$zip64" "$zip32" "$upgrade/$old/kestrowinda-$old-x64.msi" \
+      "$upgrade/$new/kestrowinda-$new-x64.msi"; do
+      expect "built $(basename "$f") ($(stat -c %s "$f" 2>/dev/null) bytes)" test -s "$f"
+    done
+    ;;
+
+  msi)
+    fresh_prefix
+    extract "$msi64" "$work/package"
+    path_before=$(path_value)
+    expect "kwctl is not found by name before the install" eval '! kwctl_runs'
+    expect "msiexec /i $(basename "$msi64") /qn exits with 0" msiexec /i "$msi64"
+    expect "the four files are in Program Files\\Kestrowinda, as packaged" \
+      same_files "$installed" "$work/package/Program Files/Kestrowinda"
+    expect "the installed programs are stripped x86_64 programs" \
+      equal "$(pe_machine_symbols "$installed/kestrowinda.exe") $(pe_machine_symbols "$installed/kwctl.exe")" \
+      "8664 0 8664 0"
+    expect "one Start-menu shortcut to the installed program: $(shortcuts | sed "s|$WINEPREFIX/||")" \
+      eval '[ "$(shortcuts | grep -c .)" = 1 ] && shortcut_targets_program'
+    expect "one Add/Remove Programs entry" equal "$(arp_count)" 1
+    expect "its version is $version" equal "$(arp_version)" "$version"
+    code=$(arp_codes | head -n 1)
+    icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+      awk '$1 == "ProductIcon" { sub(/^[ \t]*ProductIcon[ \t]+REG_SZ[ \t]*/, ""); print }' | grep -F "$code")
+    expect "its icon is the program's: $icon" cmp -s \
+      "$WINEPREFIX/drive_c/windows/Installer/$code/kestrowinda.ico" "$root/res/kestrowinda.ico"
+    expect "the folder is on the system PATH once" equal "$(path_entries)" 1
+    expect "wine cmd /c kwctl keys runs by name" kwctl_runs
+    expect "kwctl by name is the installed one" equal "$(kwctl_by_name --version)" "kwctl $version"
+    expect "the installed program shows $version everywhere and sends the factory record" \
+      probe "$version" 'VersionTest.*:InstalledProgramTest.*'
+
+    expect "msiexec /x $(basename "$msi64") /qn exits with 0" msiexec /x "$msi64"
+    expect "the files and the folder are gone" eval '[ ! -e "$installed" ]'
+    expect "the shortcut is gone" equal "$(shortcuts)" ""
+    # Wine leaves the separator before the removed entry behind.
+    after=$(path_value)
+    expect "the PATH is as before" equal "${after%;}" "${path_before%;}"
+    expect "kwctl is not found by name any more" eval '! kwctl_runs'
+    expect "no Add/Remove Programs entry" equal "$(arp_count)" 0
+    expect "the installer's copy of the icon is gone" eval '[ ! -e "$WINEPREFIX/drive_c/windows/Installer/$code" ]'
+    ;;
+
+  upgrade)
+    fresh_prefix
+    old_msi="$upgrade/$old/kestrowinda-$old-x64.msi"
+    new_msi="$upgrade/$new/kestrowinda-$new-x64.msi"
+    extract "$new_msi" "$work/new"
+    expect "$old installs" msiexec /i "$old_msi"
+    expect "one entry, version $old" equal "$(arp_count) $(arp_version)" "1 $old"
+    old_code=$(arp_codes)
+    expect "$new installs over it" msiexec /i "$new_msi"
+    expect "one entry, version $new" equal "$(arp_count) $(arp_version)" "1 $new"
+    expect "the entry is the new product" eval '[ "$(arp_codes)" != "$old_code" ]'
+    expect "the files are the new package's" \
+      same_files "$installed" "$work/new/Program Files/Kestrowinda"
+    expect "one shortcut, the folder once on the PATH" equal "$(shortcuts | grep -c .) $(path_entries)" "1 1"
+    expect "the installed program shows $new everywhere" probe "$new" 'VersionTest.*'
+    expect "$old does not install over $new" eval '! msiexec /i "$old_msi" >/dev/null'
+    expect "still one entry, version $new" equal "$(arp_count) $(arp_version)" "1 $new"
+    expect "$new uninstalls" msiexec /x "$new_msi"
+    left=$([ -e "$installed" ] && echo folder)
+    expect "nothing is left: folder, shortcut, PATH entry, entry" \
+      equal "${left:-none} $(shortcuts | grep -c .) $(path_entries) $(arp_count)" "none 0 0 0"
+    ;;
+
+  x86)
+    echo "The x86 package is checked by its tables: 32-bit programs cannot run on this machine."
+    extract "$msi86" "$work/x86"
+    expect "the summary names the Intel platform" \
+      eval 'msiinfo suminfo "$msi86" | grep -qx "Template: Intel;1033"'
+    expect "INSTALLDIR is Kestrowinda under ProgramFilesFolder" \
+      equal "$(msi_table "$msi86" Directory | awk -F'\t' '$1 == "INSTALLDIR" { print $2 "/" $3 }')" \
+      "ProgramFilesFolder/Kestrowinda"
+    expect "every component is 32-bit" \
+      equal "$(msi_table "$msi86" Component | awk -F'\t' '$4 % 512 >= 256 { print $1 }')" ""
+    expect "the x64 package's components are 64-bit" \
+      equal "$(msi_table "$msi64" Component | awk -F'\t' '$4 % 512 < 256 { print $1 }')" ""
+    expect "the same files as the x64 package" equal \
+      "$(msi_table "$msi86" File | cut -f1-3 | sort | tr '\n' ' ')" \
+      "$(msi_table "$msi64" File | cut -f1-3 | sort | tr '\n' ' ')"
+    expect "its programs are stripped i386 programs" equal \
+      "$(pe_machine_symbols "$work/x86/Program Files/Kestrowinda/kestrowinda.exe") $(pe_machine_symbols "$work/x86/Program Files/Kestrowinda/kwctl.exe")" \
+      "014c 0 014c 0"
+    for table in Shortcut Environment Icon; do
+      expect "the same $table table as the x64 package" \
+        equal "$(msi_table "$msi86" $table)" "$(msi_table "$msi64" $table)"
+    done
+    expect "the same UpgradeCode and version as the x64 package" equal \
+      "$(msi_table "$msi86" Upgrade | cut -f1-5)" "$(msi_table "$msi64" Upgrade | cut -f1-5)"
+    expect "no custom actions in either package" \
+      equal "$(msi_table "$msi86" CustomAction)$(msi_table "$msi64" CustomAction)" ""
+    ;;
+
+  zips)
+    for pair in "$zip64 $msi64 8664" "$zip32 $msi86 014c"; do
+      set -- $pair
+      name=$(basename "$1")
+      rm -rf "$work/zip" && mkdir -p "$work/zip"
+      (cd "$work/zip" && cmake -E tar xf "$1")
+      extract "$2" "$work/msi"
+      expect "$name holds the files of $(basename "$2") in Kestrowinda/" \
+        same_files "$work/zip/Kestrowinda" "$work/msi/Program Files/Kestrowinda"
+      expect "$name holds nothing else" equal "$(ls "$work/zip")" "Kestrowinda"
+      expect "$name's program is for machine $3" \
+        equal "$(pe_machine_symbols "$work/zip/Kestrowinda/kestrowinda.exe")" "$3 0"
+      expect "$name's readme names the version" grep -q "^Kestrowinda $version " \
+        "$work/zip/Kestrowinda/readme.txt"
+    done
+    ;;
+
+  *)
+    echo "unknown check $check" >&2
+    exit 2
+    ;;
+esac
+exit $failed
