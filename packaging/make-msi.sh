@@ -29,7 +29,7 @@ msibuild "$tmp" -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES
 # wixl's upgrade row finds versions below this one; include this one (attributes
 # MigrateFeatures 1 + VersionMaxInclusive 512). Attributes is part of the key, so the row is
 # replaced rather than updated.
-upgrade=$(msiinfo export "$tmp" Property | awk -F'\t' '$1 == "UpgradeCode" { print toupper($2) }')
+upgrade=$(msiinfo export "$tmp" Property | tr -d '\r' | awk -F'\t' '$1 == "UpgradeCode" { print toupper($2) }')
 [ -n "$upgrade" ] || { echo "no UpgradeCode in $tmp" >&2; exit 1; }
 msibuild "$tmp" -q "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'"
 msibuild "$tmp" -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('$upgrade', '$version', 513, 'WIX_UPGRADE_DETECTED')"

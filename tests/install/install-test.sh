@@ -6,7 +6,8 @@
 #               and <major.minor>.1 for the upgrade
 #     msi       the x64 MSI: silent install, files, shortcut, Add/Remove Programs, the PATH entry
 #               (kwctl by name), the installed program sending a job; then the uninstall
-#     upgrade   .0 installed, then .1: one copy of the newer; no downgrade; uninstall
+#     upgrade   .0 installed, then the same version again, then .1: one copy of the newer; no
+#               downgrade; uninstall
 #     x86       the x86 MSI's tables (this machine cannot run 32-bit programs, so not installed)
 #     zips      the portable zips hold the MSI's files
 set -u
@@ -81,6 +82,8 @@ arp_version() { reg_value "$uninstall_key\\$(arp_codes | head -n 1)" DisplayVers
 path_value() { reg_value "$env_key" PATH; }
 # How often the installed folder is on the system PATH.
 path_entries() { path_value | tr ';' '\n' | grep -ixcF 'C:\Program Files\Kestrowinda\'; }
+# Windows puts a per-machine shortcut into the common Start menu; Wine 8 puts it into the
+# user's (its msi resolves ProgramMenuFolder per user), so both are searched.
 shortcuts() {
   find "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu" \
     "$WINEPREFIX/drive_c/users" -iname 'Kestrowinda.lnk' 2>/dev/null
@@ -89,11 +92,21 @@ shortcuts() {
 shortcut_targets_program() {
   tr -d '\000' <"$(shortcuts | head -n 1)" | grep -aqiF 'Program Files\Kestrowinda\kestrowinda.exe'
 }
+# kwctl run by name from a folder without it. Wine's cmd exits with 0 even when it finds no
+# such program, so the checks go by what it printed.
 kwctl_by_name() { (cd "$work/data" && wine cmd /c kwctl "$@" 2>&1 | tr -d '\r'); }
-kwctl_runs() { (cd "$work/data" && wine cmd /c kwctl keys >/dev/null 2>&1); }
+kwctl_found() { kwctl_by_name --version | grep -q '^kwctl '; }
+kwctl_keys_by_name() {
+  local by_name
+  by_name=$(kwctl_by_name keys)
+  [ -n "$by_name" ] && equal "$by_name" "$(wine "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
+}
 
-# The files a package holds, extracted into <folder>/Program Files/Kestrowinda.
-extract() { rm -rf "$2" && msiextract -C "$2" "$1" >/dev/null; }
+# Extracts a package into <folder> and prints the folder that holds its files.
+extract() {
+  rm -rf "$2" && msiextract -C "$2" "$1" >/dev/null &&
+    dirname "$(find "$2" -name kestrowinda.exe | head -n 1)"
+}
 same_files() {
   local a=$1 b=$2 f
   equal "$(ls "$a" | tr '\n' ' ')" "$files " || return 1
@@ -132,12 +145,12 @@ case $check in
 
   msi)
     fresh_prefix
-    extract "$msi64" "$work/package"
+    packaged=$(extract "$msi64" "$work/package")
     path_before=$(path_value)
-    expect "kwctl is not found by name before the install" eval '! kwctl_runs'
+    expect "kwctl is not found by name before the install" eval '! kwctl_found'
     expect "msiexec /i $(basename "$msi64") /qn exits with 0" msiexec /i "$msi64"
     expect "the four files are in Program Files\\Kestrowinda, as packaged" \
-      same_files "$installed" "$work/package/Program Files/Kestrowinda"
+      same_files "$installed" "$packaged"
     expect "the installed programs are stripped x86_64 programs" \
       equal "$(pe_machine_symbols "$installed/kestrowinda.exe") $(pe_machine_symbols "$installed/kwctl.exe")" \
       "8664 0 8664 0"
@@ -151,7 +164,7 @@ case $check in
     expect "its icon is the program's: $icon" cmp -s \
       "$WINEPREFIX/drive_c/windows/Installer/$code/kestrowinda.ico" "$root/res/kestrowinda.ico"
     expect "the folder is on the system PATH once" equal "$(path_entries)" 1
-    expect "wine cmd /c kwctl keys runs by name" kwctl_runs
+    expect "wine cmd /c kwctl keys runs by name" kwctl_keys_by_name
     expect "kwctl by name is the installed one" equal "$(kwctl_by_name --version)" "kwctl $version"
     expect "the installed program shows $version everywhere and sends the factory record" \
       probe "$version" 'VersionTest.*:InstalledProgramTest.*'
@@ -162,7 +175,7 @@ case $check in
     # Wine leaves the separator before the removed entry behind.
     after=$(path_value)
     expect "the PATH is as before" equal "${after%;}" "${path_before%;}"
-    expect "kwctl is not found by name any more" eval '! kwctl_runs'
+    expect "kwctl is not found by name any more" eval '! kwctl_found'
     expect "no Add/Remove Programs entry" equal "$(arp_count)" 0
     expect "the installer's copy of the icon is gone" eval '[ ! -e "$WINEPREFIX/drive_c/windows/Installer/$code" ]'
     ;;
@@ -171,15 +184,21 @@ case $check in
     fresh_prefix
     old_msi="$upgrade/$old/kestrowinda-$old-x64.msi"
     new_msi="$upgrade/$new/kestrowinda-$new-x64.msi"
-    extract "$new_msi" "$work/new"
+    packaged=$(extract "$new_msi" "$work/new")
     expect "$old installs" msiexec /i "$old_msi"
     expect "one entry, version $old" equal "$(arp_count) $(arp_version)" "1 $old"
     old_code=$(arp_codes)
+    # The release package of this version is another build of the same version as .0.
+    if [ "$version" = "$series" ]; then
+      expect "another build of the same version replaces it" msiexec /i "$msi64"
+      expect "one entry, version $version" equal "$(arp_count) $(arp_version)" "1 $version"
+      old_code=$(arp_codes)
+    fi
     expect "$new installs over it" msiexec /i "$new_msi"
     expect "one entry, version $new" equal "$(arp_count) $(arp_version)" "1 $new"
     expect "the entry is the new product" eval '[ "$(arp_codes)" != "$old_code" ]'
     expect "the files are the new package's" \
-      same_files "$installed" "$work/new/Program Files/Kestrowinda"
+      same_files "$installed" "$packaged"
     expect "one shortcut, the folder once on the PATH" equal "$(shortcuts | grep -c .) $(path_entries)" "1 1"
     expect "the installed program shows $new everywhere" probe "$new" 'VersionTest.*'
     expect "$old does not install over $new" eval '! msiexec /i "$old_msi" >/dev/null'
@@ -192,7 +211,7 @@ case $check in
 
   x86)
     echo "The x86 package is checked by its tables: 32-bit programs cannot run on this machine."
-    extract "$msi86" "$work/x86"
+    packaged=$(extract "$msi86" "$work/x86")
     expect "the summary names the Intel platform" \
       eval 'msiinfo suminfo "$msi86" | grep -qx "Template: Intel;1033"'
     expect "INSTALLDIR is Kestrowinda under ProgramFilesFolder" \
@@ -206,7 +225,7 @@ case $check in
       "$(msi_table "$msi86" File | cut -f1-3 | sort | tr '\n' ' ')" \
       "$(msi_table "$msi64" File | cut -f1-3 | sort | tr '\n' ' ')"
     expect "its programs are stripped i386 programs" equal \
-      "$(pe_machine_symbols "$work/x86/Program Files/Kestrowinda/kestrowinda.exe") $(pe_machine_symbols "$work/x86/Program Files/Kestrowinda/kwctl.exe")" \
+      "$(pe_machine_symbols "$packaged/kestrowinda.exe") $(pe_machine_symbols "$packaged/kwctl.exe")" \
       "014c 0 014c 0"
     for table in Shortcut Environment Icon; do
       expect "the same $table table as the x64 package" \
@@ -224,9 +243,9 @@ case $check in
       name=$(basename "$1")
       rm -rf "$work/zip" && mkdir -p "$work/zip"
       (cd "$work/zip" && cmake -E tar xf "$1")
-      extract "$2" "$work/msi"
+      packaged=$(extract "$2" "$work/msi")
       expect "$name holds the files of $(basename "$2") in Kestrowinda/" \
-        same_files "$work/zip/Kestrowinda" "$work/msi/Program Files/Kestrowinda"
+        same_files "$work/zip/Kestrowinda" "$packaged"
       expect "$name holds nothing else" equal "$(ls "$work/zip")" "Kestrowinda"
       expect "$name's program is for machine $3" \
         equal "$(pe_machine_symbols "$work/zip/Kestrowinda/kestrowinda.exe")" "$3 0"
