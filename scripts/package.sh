@@ -8,8 +8,8 @@
 #
 # Without --version the packages carry the version set in CMakeLists.txt and come from the
 # builds in build/win64 and build/win32, which it configures and builds as far as needed. With
-# --version they come from builds of their own in build/versioned/, configured with that
-# version (the install tests package 3.100.0 and 3.100.1 this way).
+# --version they come from builds of their own in build/versioned/<version>/, configured with
+# that version (the install tests package 3.100.0 and 3.100.1 this way).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KW_BUILD_DIR:-$root/build}
@@ -31,13 +31,13 @@ dist=$(realpath -m "$dist")
 
 for arch in $archs; do
   case $arch in
-    win64) toolchain=toolchain-mingw-x86_64.cmake ;;
-    win32) toolchain=toolchain-mingw-i686.cmake ;;
+    win64) toolchain="toolchain-mingw-x86_64.cmake" ;;
+    win32) toolchain="toolchain-mingw-i686.cmake" ;;
   esac
   options=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain"
     -DKW_DIST_DIR="$dist")
   if [ -n "$version" ]; then
-    tree="$build/versioned/$arch"
+    tree="$build/versioned/$version/$arch"
     options+=(-DKW_VERSION="$version" -DKW_BUILD_TESTS=OFF)
   else
     tree="$build/$arch"

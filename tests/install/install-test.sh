@@ -65,9 +65,9 @@ runs=0
 msiexec() {
   runs=$((runs + 1))
   local log="$work/msiexec-$runs.log"
-  wine msiexec "$1" "$(kw_winpath "$2")" /qn /l*v "$(kw_winpath "$log")" >/dev/null 2>&1
+  wine msiexec "$1" "$(kw_winpath "$2")" /qn "/l*v" "$(kw_winpath "$log")" >/dev/null 2>&1
   local status=$?
-  [ $status -eq 0 ] || tail -n 20 "$log" 2>/dev/null | iconv -f UTF-16LE -t UTF-8 2>/dev/null
+  [ $status -eq 0 ] || tail -n 20 "$log" 2>/dev/null
   return $status
 }
 
