@@ -162,18 +162,18 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
             if (s.mask) text += " " + Hex(record[s.offset]);
             text += "\n";
         }
-        text += "  " + Pad(std::string(s.key), 16) + Pad(ToUtf8(r.text), 24) + Pad(r.raw, 6) +
+        text += "  " + Pad(std::string(s.key), 18) + Pad(ToUtf8(r.text), 24) + Pad(r.raw, 6) +
                 Label(s) + "\n";
     }
 
-    text += "\n" + Pad("[" + ToUtf8(L"書式") + "]", 18);
+    text += "\n" + Pad("[" + ToUtf8(L"書式") + "]", 20);
     for (int form = 0; form < 4; ++form)
         text += "  " + FormName(form);
     text += "\n";
-    bool fixedShown = false;
+    bool fixedShown = false, noteShown = false;
     for (const Setting& first : catalog::Settings()) {
         if (first.kind != Kind::FormNumber || first.form != 0) continue;
-        std::string line = "  " + Pad(std::string(first.key.substr(6)), 16);
+        std::string line = "  " + Pad(std::string(first.key.substr(6)), 18);
         for (int form = 0; form < 4; ++form) {
             const std::string key =
                 "form" + std::to_string(form) + std::string(first.key.substr(5));
@@ -181,11 +181,13 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
             const catalog::Reading r = catalog::Read(s, record);
             std::string cell = r.code + (s.fixed ? "*" : r.note ? "!" : " ");
             fixedShown = fixedShown || s.fixed;
+            noteShown = noteShown || (!s.fixed && r.note);
             line += std::string(cell.size() < 8 ? 8 - cell.size() : 0, ' ') + cell;
         }
         text += line + "  " + ToUtf8(first.name) + "\n";
     }
-    if (fixedShown) text += "  * fixed for " + FormName(0) + "    ! see the notes\n";
+    if (fixedShown) text += "  * fixed for " + FormName(0) + "\n";
+    if (noteShown) text += "  ! see the notes\n";
     text += "\ncarried (on no page, kept as they are):" + carried + "\n";
     if (!notes.empty()) text += "\nnotes:\n" + notes;
     output.Out(text);
