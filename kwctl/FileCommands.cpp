@@ -104,6 +104,13 @@ std::string Label(const Setting& s) {
     return label;
 }
 
+// A value for the diff: the text with the code as held; numbers show their characters only
+// when they are no plain number.
+std::string Value(const Setting& s, const catalog::Reading& r) {
+    if (s.kind == Kind::FormNumber && !r.note) return ToUtf8(r.text);
+    return ToUtf8(r.text) + " (" + r.raw + ")";
+}
+
 Json NullOr(const std::string& text) {
     return text.empty() ? Json(nullptr) : Json(text);
 }
@@ -242,9 +249,8 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& 
         j["a"] = {{"text", ToUtf8(ra.text)}, {"code", ra.code}, {"raw", ra.raw}};
         j["b"] = {{"text", ToUtf8(rb.text)}, {"code", rb.code}, {"raw", rb.raw}};
         settings.push_back(std::move(j));
-        text += "  " + Pad(std::string(s.key), 24) +
-                Pad(ToUtf8(ra.text) + " (" + ra.raw + ")", 22) + "-> " + ToUtf8(rb.text) + " (" +
-                rb.raw + ")\n";
+        text += "  " + Pad(std::string(s.key), 24) + Pad(Value(s, ra), 22) + "-> " + Value(s, rb) +
+                "\n";
     }
 
     // Bytes and bits that no setting shows.
@@ -341,6 +347,7 @@ int Keys(bool json, Output& output) {
         const std::string label = Label(s);
         if (!label.empty()) where += (where.empty() ? "" : " / ") + label;
         if (s.kind == Kind::FormNumber) where += " / " + FormName(s.form);
+        if (where.empty()) where = "offset " + std::to_string(s.offset) + ", on no page";
         text += Pad(std::string(s.key), 24) + values + "\n" + std::string(24, ' ') + where + "\n";
     }
     output.Out(json ? doc.dump(2) + "\n" : text);
