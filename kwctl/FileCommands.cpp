@@ -115,7 +115,8 @@ Json NullOr(const std::string& text) {
     return text.empty() ? Json(nullptr) : Json(text);
 }
 
-Json SettingJson(const Setting& s, const catalog::Reading& r) {
+// What a row is, the same in every JSON output.
+Json RowJson(const Setting& s) {
     Json j;
     j["key"] = s.key;
     j["page"] = NullOr(ToUtf8(s.page));
@@ -127,11 +128,16 @@ Json SettingJson(const Setting& s, const catalog::Reading& r) {
         j["form"] = s.form;
         j["range"] = {s.lower, s.upper};
     }
+    j["settable"] = s.Settable();
+    return j;
+}
+
+Json SettingJson(const Setting& s, const catalog::Reading& r) {
+    Json j = RowJson(s);
     j["text"] = ToUtf8(r.text);
     j["alias"] = NullOr(r.alias);
     j["code"] = r.code;
     j["raw"] = r.raw;
-    j["settable"] = s.Settable();
     j["note"] = r.note ? Json(*r.note) : Json(nullptr);
     return j;
 }
@@ -320,17 +326,9 @@ int Keys(bool json, Output& output) {
     Json doc = Json::array();
     std::string text;
     for (const Setting& s : catalog::Settings()) {
-        Json j;
-        j["key"] = s.key;
-        j["page"] = NullOr(ToUtf8(s.page));
-        j["name"] = NullOr(ToUtf8(s.name));
-        j["switch"] = NullOr(std::string(s.switchName));
-        j["kind"] = KindName(s.kind);
-        j["offset"] = s.offset;
-        j["settable"] = s.Settable();
+        Json j = RowJson(s);
         std::string values;
         if (s.kind == Kind::FormNumber) {
-            j["range"] = {s.lower, s.upper};
             values = std::to_string(s.lower) + ".." + std::to_string(s.upper);
         }
         if (!s.choices.empty()) {
