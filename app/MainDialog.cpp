@@ -43,6 +43,14 @@ HMODULE LoadHtmlHelpLibrary() {
     return ::LoadLibraryW(L"hhctrl.ocx");
 }
 
+using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+
+HtmlHelpFn HtmlHelpIn(HMODULE library) {
+    if (!library) return nullptr;
+    return reinterpret_cast<HtmlHelpFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "HtmlHelpW")));
+}
+
 int Ask(HWND owner, const wchar_t* question, UINT buttons) {
     return AppMessageBox(owner, question, buttons | MB_ICONEXCLAMATION);
 }
@@ -400,10 +408,7 @@ void CMainDialog::OnHelp() {
     bool shown = false;
     if (m_bHtmlHelp) {
         if (!m_htmlHelp) m_htmlHelp.reset(LoadHtmlHelpLibrary());
-        using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-        auto htmlHelp = m_htmlHelp ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(
-                                         ::GetProcAddress(m_htmlHelp.get(), "HtmlHelpW")))
-                                   : nullptr;
+        const HtmlHelpFn htmlHelp = HtmlHelpIn(m_htmlHelp.get());
         shown = htmlHelp && htmlHelp(nullptr, m_szHelpPath.c_str(), HH_DISPLAY_TOPIC, 0);
     } else {
         shown = ::WinHelpW(nullptr, m_szHelpPath.c_str(), HELP_FINDER, 0) != FALSE;
@@ -470,6 +475,11 @@ bool CMainDialog::OnSysCommand(WPARAM wp, LPARAM, LRESULT&) {
 }
 
 bool CMainDialog::OnDestroy(WPARAM, LPARAM, LRESULT&) {
+    // The viewer's windows run code of hhctrl.ocx, which is released with this window's
+    // members: they close first.
+    if (const HtmlHelpFn htmlHelp = HtmlHelpIn(m_htmlHelp.get())) {
+        htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
+    }
     ::WinHelpW(m_hWnd, m_szHelpPath.c_str(), HELP_QUIT, 0);
     return false;
 }

@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "settings/SettingsRecord.h"
 #include "tests/win/rig/Printers.h"
+#include "tests/win/rig/Process.h"
 #include "tests/win/rig/Ui.h"
 
 namespace {
@@ -424,6 +425,39 @@ TEST_F(MainFilesTest, HelpIsGrayedWithoutTheHelpFile) {
         rig::Pump(200);
         EXPECT_TRUE(ui.Answered().empty()) << "F1 must do nothing";
     });
+}
+
+// The help viewer is a window of this thread whose code lives in hhctrl.ocx; it must be gone
+// with the main window, before the library is released.
+TEST_F(MainFilesTest, HelpViewerClosesWithTheMainWindow) {
+    const std::wstring program = rig::ProgramPath();
+    const std::wstring help = m_dir + L"ksw4qz.chm";
+    ASSERT_TRUE(
+        ::CopyFileW((program.substr(0, program.find_last_of(L'\\') + 1) + L"ksw4qz.chm").c_str(),
+                    help.c_str(), FALSE));
+    const auto viewers = [] {
+        std::vector<HWND> found;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM list) {
+                wchar_t name[32] = {};
+                ::GetClassNameW(window, name, 32);
+                if (std::wstring(name) == L"HH Parent") {
+                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    };
+    Run([&](HWND main) {
+        m_dlg.m_szHelpPath = help;
+        m_dlg.m_bHtmlHelp = 1;
+        Command(main, ID_HELP_CONTENTS);
+        EXPECT_TRUE(rig::WaitFor([&] { return !viewers().empty(); }, 10000)) << "no help viewer";
+    });
+    EXPECT_TRUE(viewers().empty()) << "the viewer outlived the main window";
+    rig::Pump(300);
 }
 
 }  // namespace
