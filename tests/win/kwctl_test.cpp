@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "kwctl/Kwctl.h"
+#include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
 #include "settings/Fields.h"
 #include "settings/SettingsCatalog.h"
@@ -58,6 +59,10 @@ Outcome RunKwctl(std::vector<std::string> args, PrinterSpooler* spooler = nullpt
     kwctl::Environment env{run.output, spooler};
     run.status = kwctl::Run(args, env);
     return run;
+}
+
+DWORD WINAPI StartNoJob(HANDLE, DWORD, BYTE*) {
+    return 0;
 }
 
 // The queue's status as Wine's spooler cannot report it.
@@ -130,6 +135,18 @@ TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
     EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
     EXPECT_TRUE(printers.Captured(L"LPT2:").empty());
     EXPECT_TRUE(printers.Captured(L"LPT3:").empty());
+
+    // A spooler that starts no job: the queue fails with the reason, and nothing is spooled.
+    printers.Clear(L"LPT1:");
+    SendSpoolerCalls noJob;
+    noJob.startDocPrinter = StartNoJob;
+    {
+        ScopedSendSpoolerCallsForTesting scope(noJob);
+        Outcome failed = RunKwctl({"send", file, "--printer", "Kw Good"});
+        EXPECT_EQ(failed.status, kwctl::kDiffers);
+        EXPECT_EQ(failed.output.out, "failed  Kw Good: the spooler started no job\n");
+    }
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
 
     // A bad file sends nothing at all.
     printers.Clear(L"LPT1:");
