@@ -3,6 +3,10 @@
 #include <commdlg.h>
 #include <htmlhelp.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "app/AboutDialog.h"
 #include "app/HelpFile.h"
 #include "app/MainMenu.h"
@@ -19,6 +23,8 @@ HIMAGELIST g_tabImages = nullptr;
 namespace {
 
 constexpr wchar_t kFileFilter[] = L"KW設定ファイル (*.dat)\0*.dat\0";
+constexpr wchar_t kInitialFileName[] = L"*.dat";
+constexpr DWORD kLongestPath = 32768;  // characters, with the terminating zero
 constexpr wchar_t kFactoryShown[] = L"工場出荷設定値を表示しました。";
 
 struct PageTab {
@@ -41,6 +47,14 @@ HMODULE LoadHtmlHelpLibrary() {
         if (HMODULE library = ::LoadLibraryW(path)) return library;
     }
     return ::LoadLibraryW(L"hhctrl.ocx");
+}
+
+using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+
+HtmlHelpFn HtmlHelpIn(HMODULE library) {
+    if (!library) return nullptr;
+    return reinterpret_cast<HtmlHelpFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "HtmlHelpW")));
 }
 
 int Ask(HWND owner, const wchar_t* question, UINT buttons) {
@@ -307,20 +321,23 @@ void CMainDialog::OnFactorySettings() {
 
 bool CMainDialog::ChooseFile(bool forSaving, std::wstring& path) {
     std::wstring folder = ExecutableFolder();
-    wchar_t file[MAX_PATH] = L"*.dat";
+    // Room for the longest path there is: a file in a deep folder would otherwise not fit, and
+    // the dialog would end as if cancelled.
+    std::vector<wchar_t> file(kLongestPath, L'\0');
+    std::copy_n(kInitialFileName, std::size(kInitialFileName), file.begin());
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = m_hWnd;
     ofn.lpstrFilter = kFileFilter;
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrInitialDir = folder.c_str();
     ofn.lpstrDefExt = L"dat";
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (forSaving ? OFN_OVERWRITEPROMPT : 0);
     const BOOL chosen = forSaving ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
     if (!chosen) return false;
-    path = file;
+    path = file.data();
     return true;
 }
 
@@ -400,10 +417,7 @@ void CMainDialog::OnHelp() {
     bool shown = false;
     if (m_bHtmlHelp) {
         if (!m_htmlHelp) m_htmlHelp.reset(LoadHtmlHelpLibrary());
-        using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-        auto htmlHelp = m_htmlHelp ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(
-                                         ::GetProcAddress(m_htmlHelp.get(), "HtmlHelpW")))
-                                   : nullptr;
+        const HtmlHelpFn htmlHelp = HtmlHelpIn(m_htmlHelp.get());
         shown = htmlHelp && htmlHelp(nullptr, m_szHelpPath.c_str(), HH_DISPLAY_TOPIC, 0);
     } else {
         shown = ::WinHelpW(nullptr, m_szHelpPath.c_str(), HELP_FINDER, 0) != FALSE;
@@ -470,6 +484,11 @@ bool CMainDialog::OnSysCommand(WPARAM wp, LPARAM, LRESULT&) {
 }
 
 bool CMainDialog::OnDestroy(WPARAM, LPARAM, LRESULT&) {
+    // The viewer's windows run code of hhctrl.ocx, which is released with this window's
+    // members: they close first.
+    if (const HtmlHelpFn htmlHelp = HtmlHelpIn(m_htmlHelp.get())) {
+        htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
+    }
     ::WinHelpW(m_hWnd, m_szHelpPath.c_str(), HELP_QUIT, 0);
     return false;
 }

@@ -36,10 +36,24 @@ HWND AppMainWindow() {
     return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
 }
 
+std::wstring ModulePath(HMODULE module) {
+    // A path longer than the buffer comes back cut off at the buffer's size, so the buffer
+    // grows until the path fits; no path is longer than 32767 characters.
+    std::wstring path;
+    for (DWORD size = MAX_PATH; size <= 0x10000; size *= 2) {
+        path.resize(size);
+        const DWORD length = ::GetModuleFileNameW(module, path.data(), size);
+        if (length == 0) break;
+        if (length < size) {
+            path.resize(length);
+            return path;
+        }
+    }
+    return std::wstring();
+}
+
 std::wstring ExecutablePath() {
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return std::wstring(buffer, length < MAX_PATH ? length : MAX_PATH - 1);
+    return ModulePath(nullptr);
 }
 
 std::wstring ExecutableFolder() {

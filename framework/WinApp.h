@@ -34,6 +34,8 @@ private:
 HINSTANCE AppInstance();
 // The application's main window, or null.
 HWND AppMainWindow();
+// The full path of `module` (null: the executable), however long; empty when unknown.
+std::wstring ModulePath(HMODULE module);
 // The executable's full path, and its folder cut after the last backslash (kept).
 std::wstring ExecutablePath();
 std::wstring ExecutableFolder();

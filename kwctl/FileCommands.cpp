@@ -104,11 +104,19 @@ std::string Label(const Setting& s) {
     return label;
 }
 
+// A value for the diff: the text with the code as held; numbers show their characters only
+// when they are no plain number.
+std::string Value(const Setting& s, const catalog::Reading& r) {
+    if (s.kind == Kind::FormNumber && !r.note) return ToUtf8(r.text);
+    return ToUtf8(r.text) + " (" + r.raw + ")";
+}
+
 Json NullOr(const std::string& text) {
     return text.empty() ? Json(nullptr) : Json(text);
 }
 
-Json SettingJson(const Setting& s, const catalog::Reading& r) {
+// What a row is, the same in every JSON output.
+Json RowJson(const Setting& s) {
     Json j;
     j["key"] = s.key;
     j["page"] = NullOr(ToUtf8(s.page));
@@ -120,11 +128,16 @@ Json SettingJson(const Setting& s, const catalog::Reading& r) {
         j["form"] = s.form;
         j["range"] = {s.lower, s.upper};
     }
+    j["settable"] = s.Settable();
+    return j;
+}
+
+Json SettingJson(const Setting& s, const catalog::Reading& r) {
+    Json j = RowJson(s);
     j["text"] = ToUtf8(r.text);
     j["alias"] = NullOr(r.alias);
     j["code"] = r.code;
     j["raw"] = r.raw;
-    j["settable"] = s.Settable();
     j["note"] = r.note ? Json(*r.note) : Json(nullptr);
     return j;
 }
@@ -162,18 +175,18 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
             if (s.mask) text += " " + Hex(record[s.offset]);
             text += "\n";
         }
-        text += "  " + Pad(std::string(s.key), 16) + Pad(ToUtf8(r.text), 24) + Pad(r.raw, 6) +
+        text += "  " + Pad(std::string(s.key), 18) + Pad(ToUtf8(r.text), 24) + Pad(r.raw, 6) +
                 Label(s) + "\n";
     }
 
-    text += "\n" + Pad("[" + ToUtf8(L"書式") + "]", 18);
+    text += "\n" + Pad("[" + ToUtf8(L"書式") + "]", 20);
     for (int form = 0; form < 4; ++form)
         text += "  " + FormName(form);
     text += "\n";
-    bool fixedShown = false;
+    bool fixedShown = false, noteShown = false;
     for (const Setting& first : catalog::Settings()) {
         if (first.kind != Kind::FormNumber || first.form != 0) continue;
-        std::string line = "  " + Pad(std::string(first.key.substr(6)), 16);
+        std::string line = "  " + Pad(std::string(first.key.substr(6)), 18);
         for (int form = 0; form < 4; ++form) {
             const std::string key =
                 "form" + std::to_string(form) + std::string(first.key.substr(5));
@@ -181,11 +194,13 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
             const catalog::Reading r = catalog::Read(s, record);
             std::string cell = r.code + (s.fixed ? "*" : r.note ? "!" : " ");
             fixedShown = fixedShown || s.fixed;
+            noteShown = noteShown || (!s.fixed && r.note);
             line += std::string(cell.size() < 8 ? 8 - cell.size() : 0, ' ') + cell;
         }
         text += line + "  " + ToUtf8(first.name) + "\n";
     }
-    if (fixedShown) text += "  * fixed for " + FormName(0) + "    ! see the notes\n";
+    if (fixedShown) text += "  * fixed for " + FormName(0) + "\n";
+    if (noteShown) text += "  ! see the notes\n";
     text += "\ncarried (on no page, kept as they are):" + carried + "\n";
     if (!notes.empty()) text += "\nnotes:\n" + notes;
     output.Out(text);
@@ -240,9 +255,8 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& 
         j["a"] = {{"text", ToUtf8(ra.text)}, {"code", ra.code}, {"raw", ra.raw}};
         j["b"] = {{"text", ToUtf8(rb.text)}, {"code", rb.code}, {"raw", rb.raw}};
         settings.push_back(std::move(j));
-        text += "  " + Pad(std::string(s.key), 24) +
-                Pad(ToUtf8(ra.text) + " (" + ra.raw + ")", 22) + "-> " + ToUtf8(rb.text) + " (" +
-                rb.raw + ")\n";
+        text += "  " + Pad(std::string(s.key), 24) + Pad(Value(s, ra), 22) + "-> " + Value(s, rb) +
+                "\n";
     }
 
     // Bytes and bits that no setting shows.
@@ -312,17 +326,9 @@ int Keys(bool json, Output& output) {
     Json doc = Json::array();
     std::string text;
     for (const Setting& s : catalog::Settings()) {
-        Json j;
-        j["key"] = s.key;
-        j["page"] = NullOr(ToUtf8(s.page));
-        j["name"] = NullOr(ToUtf8(s.name));
-        j["switch"] = NullOr(std::string(s.switchName));
-        j["kind"] = KindName(s.kind);
-        j["offset"] = s.offset;
-        j["settable"] = s.Settable();
+        Json j = RowJson(s);
         std::string values;
         if (s.kind == Kind::FormNumber) {
-            j["range"] = {s.lower, s.upper};
             values = std::to_string(s.lower) + ".." + std::to_string(s.upper);
         }
         if (!s.choices.empty()) {
@@ -339,6 +345,7 @@ int Keys(bool json, Output& output) {
         const std::string label = Label(s);
         if (!label.empty()) where += (where.empty() ? "" : " / ") + label;
         if (s.kind == Kind::FormNumber) where += " / " + FormName(s.form);
+        if (where.empty()) where = "offset " + std::to_string(s.offset) + ", on no page";
         text += Pad(std::string(s.key), 24) + values + "\n" + std::string(24, ' ') + where + "\n";
     }
     output.Out(json ? doc.dump(2) + "\n" : text);

@@ -103,8 +103,19 @@ Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
     if (found->entry.connection == kFilePort) return {"refused", kFileRefused};
     if (!found->opensForUse) return {"failed", kNotUsable};
     if (dryRun) return {"ready", "not sent (dry run)"};
-    if (!SendRecordToPrinter(name, record)) return {"failed", kNotUsable};
-    return {"sent", kSent};
+    switch (SendRecord(name, record)) {
+        case SendOutcome::Sent:
+            return {"sent", kSent};
+        case SendOutcome::NotUsable:
+            return {"failed", kNotUsable};
+        case SendOutcome::NoJob:
+            return {"failed", "the spooler started no job"};
+        case SendOutcome::WriteFailed:
+            return {"failed", "the spooler did not take the 180 bytes; the job was cancelled"};
+        case SendOutcome::EndFailed:
+            return {"failed", "the spooler did not end the job; it was cancelled"};
+    }
+    return {"failed", kNotUsable};
 }
 
 }  // namespace

@@ -9,27 +9,34 @@
 
 namespace {
 
-SendSpoolerCalls g_calls{::GetPrinterW, ::WritePrinter};
+SendSpoolerCalls g_calls;
 
 constexpr wchar_t kDocumentName[] = L"Kestrowinda Status Write";
 
-// Ends the document, if one was started, when the job leaves scope.
+// A started document that is cancelled when it leaves scope without having ended, so that no
+// part of a job that failed on the way is printed.
 class PrinterJob {
 public:
     explicit PrinterJob(HANDLE printer) : m_printer(printer) {
         std::wstring name = kDocumentName;
         DOC_INFO_1W doc{name.data(), nullptr, nullptr};  // no output file, the queue's data type
-        m_started = ::StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&doc)) != 0;
+        m_started = g_calls.startDocPrinter(printer, 1, reinterpret_cast<BYTE*>(&doc)) != 0;
     }
     ~PrinterJob() {
-        // Whether the spooler took the bytes was decided by the write; the end's result adds
-        // nothing the caller acts on.
-        if (m_started) ::EndDocPrinter(m_printer);
+        // Nothing more can be done when the cancel fails too; the send has failed already.
+        if (m_started) g_calls.abortPrinter(m_printer);
     }
     PrinterJob(const PrinterJob&) = delete;
     PrinterJob& operator=(const PrinterJob&) = delete;
 
     explicit operator bool() const { return m_started; }
+
+    // Hands the job to the printer. A refused end leaves the job to be cancelled.
+    bool End() {
+        if (!g_calls.endDocPrinter(m_printer)) return false;
+        m_started = false;
+        return true;
+    }
 
 private:
     HANDLE m_printer;
@@ -63,29 +70,34 @@ UniquePrinter OpenUsablePrinter(const std::wstring& name) {
     return printer;
 }
 
-bool WriteRecord(HANDLE printer, const SettingsRecord& record) {
+SendOutcome WriteRecord(HANDLE printer, const SettingsRecord& record) {
     PrinterJob job(printer);
-    if (!job) return false;
+    if (!job) return SendOutcome::NoJob;
     // Wine's spooler answers FALSE here and still prints the job, so the result is not tested.
     ::ResetPrinterW(printer, nullptr);
     SettingsRecord bytes = record;
     DWORD written = 0;
     const BOOL ok = g_calls.writePrinter(printer, bytes.data(), SettingsRecord::kSize, &written);
-    // A write that took fewer bytes left the printer a broken command.
-    return ok && written == SettingsRecord::kSize;
+    // A cut-off record would leave the printer a broken command; the job is cancelled.
+    if (!ok || written != SettingsRecord::kSize) return SendOutcome::WriteFailed;
+    return job.End() ? SendOutcome::Sent : SendOutcome::EndFailed;
 }
 
 }  // namespace
 
-bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& record) {
+SendOutcome SendRecord(const std::wstring& printerName, const SettingsRecord& record) {
     UniquePrinter printer = OpenUsablePrinter(printerName);
-    if (!printer) return false;
-    const bool sent = WriteRecord(printer.get(), record);
+    if (!printer) return SendOutcome::NotUsable;
+    const SendOutcome outcome = WriteRecord(printer.get(), record);
     ::SetLastError(0);
-    return sent;
+    return outcome;
 }
 
-const SendSpoolerCalls ScopedSendSpoolerCallsForTesting::kReal{::GetPrinterW, ::WritePrinter};
+bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& record) {
+    return SendRecord(printerName, record) == SendOutcome::Sent;
+}
+
+const SendSpoolerCalls ScopedSendSpoolerCallsForTesting::kReal{};
 
 ScopedSendSpoolerCallsForTesting::ScopedSendSpoolerCallsForTesting(SendSpoolerCalls calls)
     : m_previous(g_calls) {

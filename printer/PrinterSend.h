@@ -2,21 +2,42 @@
 #pragma once
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <string>
 
 #include "settings/SettingsRecord.h"
 
+// How a send ended.
+enum class SendOutcome {
+    Sent,
+    NotUsable,    // the queue cannot be opened, or is not usable on this Windows family
+    NoJob,        // the spooler started no document
+    WriteFailed,  // the spooler took fewer than the 180 bytes or failed; the job was cancelled
+    EndFailed,    // the spooler did not accept the end of the document; the job was cancelled
+};
+
 // Sends the 180 bytes of `record` to the queue `printerName` as one raw job "Kestrowinda Status
-// Write". True only when the queue is usable on this Windows family, the job started and the
-// spooler took all 180 bytes.
+// Write". A job that does not end whole is cancelled, so no part of the record is printed.
+SendOutcome SendRecord(const std::wstring& printerName, const SettingsRecord& record);
+
+// True only when SendRecord reports Sent.
 bool SendRecordToPrinter(const std::wstring& printerName, const SettingsRecord& record);
 
 // Spooler calls that a test may stand in for until the scope ends: Wine's spooler reports no
-// printer status and never takes fewer bytes than it was given.
+// printer status, never takes fewer bytes than it was given, and cannot cancel a job.
 struct SendSpoolerCalls {
-    BOOL(WINAPI* getPrinter)(HANDLE printer, DWORD level, BYTE* info, DWORD size, DWORD* needed);
-    BOOL(WINAPI* writePrinter)(HANDLE printer, void* data, DWORD size, DWORD* written);
+    using GetPrinterFn = BOOL(WINAPI*)(HANDLE printer, DWORD level, BYTE* info, DWORD size,
+                                       DWORD* needed);
+    using WritePrinterFn = BOOL(WINAPI*)(HANDLE printer, void* data, DWORD size, DWORD* written);
+    using StartDocPrinterFn = DWORD(WINAPI*)(HANDLE printer, DWORD level, BYTE* info);
+    using EndJobFn = BOOL(WINAPI*)(HANDLE printer);
+
+    GetPrinterFn getPrinter = ::GetPrinterW;
+    WritePrinterFn writePrinter = ::WritePrinter;
+    StartDocPrinterFn startDocPrinter = ::StartDocPrinterW;
+    EndJobFn endDocPrinter = ::EndDocPrinter;
+    EndJobFn abortPrinter = ::AbortPrinter;
 };
 
 class ScopedSendSpoolerCallsForTesting {

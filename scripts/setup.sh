@@ -4,6 +4,7 @@
 set -eu
 
 packages="cmake make g++ git ca-certificates googletest
+clang libclang-rt-14-dev
 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 wine wine64 xvfb xdotool x11-utils imagemagick
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils

@@ -12,6 +12,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 status=0
 echo "== Native tests"
 ctest --test-dir "$build/native" --output-on-failure -j "$jobs" || status=1
+bash "$root/scripts/sanitize.sh" || status=1
+bash "$root/scripts/fuzz.sh" 10 || status=1
 echo "== Windows-side tests under Wine"
 ctest --test-dir "$build/win64" --output-on-failure -j "$jobs" || status=1
 # Each Windows-side CTest test is one test program; add up the cases they ran.

@@ -318,8 +318,8 @@ Reading ReadDigit(const Setting& s, std::uint8_t byte) {
     });
     const Choice& choice = found != s.choices.end() ? *found : s.choices.front();
     if (found == s.choices.end()) {
-        r.note = "invalid code " + Hex(byte) + ": the program shows the first choice and " +
-                 "writes '0' back";
+        r.note = "invalid code " + Hex(byte) + ": the program shows " + ToUtf8(choice.text) +
+                 " and repairs the byte to '0' on loading";
     }
     r.text = choice.text;
     r.alias = choice.alias;
@@ -388,8 +388,8 @@ Reading Read(const Setting& s, const SettingsRecord& record) {
                                             [&](const Choice& c) { return c.code == r.raw; });
             const Choice& choice = found != s.choices.end() ? *found : s.choices.front();
             if (found == s.choices.end()) {
-                r.note = "country code " + r.raw + " shows as the first choice and is written " +
-                         "back as 0";
+                r.note = "country code " + r.raw + " shows as " + ToUtf8(choice.text) +
+                         " and is written back as 0";
             }
             r.text = choice.text;
             r.alias = choice.alias;

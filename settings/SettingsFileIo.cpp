@@ -13,12 +13,27 @@ SaveResult ResultOf(DWORD error) {
     return error == ERROR_ACCESS_DENIED ? SaveResult::AccessDenied : SaveResult::Failed;
 }
 
-// The target must be writable as it stands, or the move would replace what the system
+// ReplaceFileW wants full paths (Wine refuses relative ones), and the temporary file must land
+// in the target's folder whatever the current folder is.
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
+
+// The target must be writable as it stands, or the replace would remove what the system
 // protects. Windows refuses to write a read-only file, but Wine run by root writes and
-// renames over one, so the attribute is tested here. Opening the file for writing, without
-// truncating it, then finds files that are in use or closed to this user.
-DWORD CheckTarget(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+// renames over one, so the attribute is tested here. Opening the file for writing and with the
+// right to delete it, as its replacement needs, without truncating it, then finds files that
+// are in use or closed to this user (Wine's ReplaceFileW would leave a stray file behind when
+// it cannot move the target away). `attributes` are the target's, or INVALID_FILE_ATTRIBUTES
+// when there is none yet.
+DWORD CheckTarget(const std::wstring& path, DWORD& attributes) {
+    attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
@@ -26,7 +41,7 @@ DWORD CheckTarget(const std::wstring& path) {
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
         return ERROR_ACCESS_DENIED;
     }
-    UniqueFile target(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    UniqueFile target(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return target ? ERROR_SUCCESS : ::GetLastError();
 }
@@ -54,6 +69,33 @@ bool WriteAndFlush(HANDLE file, const SettingsFileImage& image) {
         return false;
     }
     return ::FlushFileBuffers(file) != FALSE;
+}
+
+// Puts the written temporary file in the target's place. An existing target is replaced, which
+// keeps its security and short name; a new one is the temporary file renamed.
+DWORD PutInPlace(const std::wstring& temporary, const std::wstring& target, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)
+                   ? ERROR_SUCCESS
+                   : ::GetLastError();
+    }
+    if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                        nullptr, nullptr)) {
+        const DWORD error = ::GetLastError();
+        // A replace that failed half way may have taken the target away and left the new file
+        // under its temporary name; it then still goes in the target's place.
+        if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return error;
+        if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            return ::GetLastError();
+        }
+    }
+    // Windows carries the replaced file's attributes over, Wine does not, so they are set
+    // again; the new content marks the file for backup, as any write does. The file is saved
+    // even when this fails.
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    ::SetFileAttributesW(target.c_str(), (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE);
+    return ERROR_SUCCESS;
 }
 
 // Removes the temporary file of a failed save; `error` is what made the save fail.
@@ -89,10 +131,14 @@ bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
 }
 
 SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record) {
-    if (const DWORD error = CheckTarget(path); error != ERROR_SUCCESS) return ResultOf(error);
+    const std::wstring target = FullPath(path);
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (const DWORD error = CheckTarget(target, attributes); error != ERROR_SUCCESS) {
+        return ResultOf(error);
+    }
 
     std::wstring temporary;
-    UniqueFile file = CreateTemporary(path, temporary);
+    UniqueFile file = CreateTemporary(target, temporary);
     if (!file) return ResultOf(::GetLastError());
     if (!WriteAndFlush(file.get(), EncodeSettingsFile(record))) {
         const DWORD error = ::GetLastError();
@@ -101,9 +147,8 @@ SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& rec
     }
     if (!::CloseHandle(file.release())) return Abandon(temporary, ::GetLastError());
 
-    if (!::MoveFileExW(temporary.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return Abandon(temporary, ::GetLastError());
+    if (const DWORD error = PutInPlace(temporary, target, attributes); error != ERROR_SUCCESS) {
+        return Abandon(temporary, error);
     }
     return SaveResult::Saved;
 }

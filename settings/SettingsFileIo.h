@@ -15,7 +15,8 @@ enum class SaveResult {
     Failed,        // any other failure
 };
 
-// Replaces the file at `path` with the settings file of `record`. The new file is written
-// beside the target and then moved over it, so the target is either left as it was or is
-// exactly the new 199 bytes; nothing of a failed save is left behind.
+// Replaces the file at `path` with the settings file of `record`. The new file is written and
+// flushed beside the target, then takes the target's place, keeping its attributes; so the
+// target is either left as it was or is exactly the new 199 bytes, and nothing of a failed
+// save is left behind. A file that another program holds open fails.
 SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record);

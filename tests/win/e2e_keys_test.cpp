@@ -102,7 +102,9 @@ TEST_F(EndToEndKeysTest, EveryCommandKeyAndTheExitQuestionsWorkWithoutAMouse) {
     EXPECT_TRUE(rig::WaitFor([&] { return rig::RemoteChecked(main.Page(2), kColumns80); }));
     rig::PressKeys({VK_CONTROL, 'S'});
     TypeFileName(true, L"keys");
-    const std::vector<std::uint8_t> saved = rig::ReadBytes(folder + L"keys.dat");
+    // The program writes the file after its dialog has gone; under load that takes a moment.
+    std::vector<std::uint8_t> saved;
+    rig::WaitFor([&] { return (saved = rig::ReadBytes(folder + L"keys.dat")).size() == 199; });
     ASSERT_EQ(saved.size(), 199u);
     EXPECT_EQ(saved[19 + 16], 0x02);
 

@@ -23,25 +23,43 @@ HWND HelpViewer(const rig::AppProcess& app) {
     return nullptr;
 }
 
-TEST(HelpViewerTest, F1OpensTheHelpFileBesideTheProgram) {
-    rig::TestPrinters printers;
-    printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:");
-    const std::wstring folder = rig::TestDir() + L"withhelp\\";
+// Starts the program in `folder` with the help file beside it and presses F1 there; the main
+// window, or null.
+HWND StartAndPressF1(rig::AppProcess& app, const std::wstring& folder) {
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(::CopyFileW((Folder(rig::ProgramPath()) + L"ksw4qz.chm").c_str(),
+    EXPECT_TRUE(::CopyFileW((Folder(rig::ProgramPath()) + L"ksw4qz.chm").c_str(),
                             (folder + L"ksw4qz.chm").c_str(), FALSE))
         << "the build puts ksw4qz.chm next to kestrowinda.exe";
-    rig::AppProcess app;
-    ASSERT_TRUE(app.Start(folder));
+    if (!app.Start(folder)) return nullptr;
     HWND main = app.WaitForMainWindow();
-    ASSERT_NE(main, nullptr);
+    if (!main) return nullptr;
     ::SetForegroundWindow(main);
     rig::WaitFor([&] { return ::GetForegroundWindow() == main; }, 2000);
     rig::PressKeys({VK_F1});
+    return main;
+}
+
+TEST(HelpViewerTest, F1OpensTheHelpFileBesideTheProgram) {
+    rig::TestPrinters printers;
+    printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:");
+    rig::AppProcess app;
+    ASSERT_NE(StartAndPressF1(app, rig::TestDir() + L"withhelp\\"), nullptr);
     HWND viewer = nullptr;
     EXPECT_TRUE(rig::WaitFor([&] { return (viewer = HelpViewer(app)) != nullptr; }, 10000))
         << "no help viewer";
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr) << "no error message";
+}
+
+// The viewer is closed before the help library goes with the main window.
+TEST(HelpViewerTest, ExitWithTheViewerOpenEndsCleanly) {
+    rig::TestPrinters printers;
+    printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:");
+    rig::AppProcess app;
+    const rig::MainWindow main(StartAndPressF1(app, rig::TestDir() + L"exithelp\\"));
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(rig::WaitFor([&] { return HelpViewer(app) != nullptr; }, 10000));
+    main.Command(ID_APP_EXIT);
+    EXPECT_EQ(app.WaitForExit(10000), 0) << app.State();
 }
 
 TEST(HelpViewerTest, WithoutTheHelpFileF1DoesNothing) {

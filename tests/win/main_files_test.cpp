@@ -11,11 +11,13 @@
 #include <gtest/gtest.h>
 
 #include "app/MainDialog.h"
+#include "framework/Handles.h"
 #include "framework/Platform.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "settings/SettingsRecord.h"
 #include "tests/win/rig/Printers.h"
+#include "tests/win/rig/Process.h"
 #include "tests/win/rig/Ui.h"
 
 namespace {
@@ -51,6 +53,43 @@ Bytes FileImage(const SettingsRecord& record) {
     bytes.insert(bytes.end(), record.data(), record.data() + record.size());
     return bytes;
 }
+
+// Names in `folder`.
+std::vector<std::wstring> Entries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder)))
+        names.push_back(entry.path().filename().wstring());
+    return names;
+}
+
+// Runs `action` while the next window captioned `caption` is destroyed: for a file dialog,
+// once it has been answered and before the command goes on with the chosen file.
+class WhenDestroyed {
+public:
+    WhenDestroyed(const std::wstring& caption, std::function<void()> action) {
+        s_caption = caption;
+        s_action = std::move(action);
+        s_hook = ::SetWindowsHookExW(WH_CBT, Hook, nullptr, ::GetCurrentThreadId());
+    }
+    ~WhenDestroyed() {
+        ::UnhookWindowsHookEx(s_hook);
+        s_action = nullptr;
+    }
+    WhenDestroyed(const WhenDestroyed&) = delete;
+    WhenDestroyed& operator=(const WhenDestroyed&) = delete;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
+        if (code == HCBT_DESTROYWND && s_action &&
+            rig::Text(reinterpret_cast<HWND>(wp)) == s_caption) {
+            std::exchange(s_action, nullptr)();
+        }
+        return ::CallNextHookEx(s_hook, code, wp, lp);
+    }
+    static inline HHOOK s_hook = nullptr;
+    static inline std::wstring s_caption;
+    static inline std::function<void()> s_action;
+};
 
 bool SendEnabled(HWND main) {
     return !(::GetMenuState(::GetMenu(main), ID_SEND_TO_PRINTER, MF_BYCOMMAND) & MF_GRAYED);
@@ -165,6 +204,68 @@ TEST_F(MainFilesTest, FailedSaveKeepsTheOldFileAndTheFileCopy) {
         EXPECT_EQ(m_dlg.m_recFile, FactoryRecord());
     });
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(MainFilesTest, SaveThatCannotWriteKeepsTheOldFileAndTheFileCopy) {
+    const std::wstring folder = m_dir + L"held\\";
+    const std::wstring held = folder + L"held.dat";
+    const std::wstring gone = folder + L"gone\\";
+    const Bytes old = FileImage(FactoryRecord());
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    WriteFile(held, old);
+    ASSERT_TRUE(::CreateDirectoryW(gone.c_str(), nullptr));
+    Run([&](HWND main) {
+        rig::Click(Msw2(), kColumns80);
+        {
+            // Another program holds the file open and shares nothing.
+            UniqueFile holder(::CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(holder);
+            SaveAs(held);
+            ui.AnswerMessageBox(IDYES);  // replace?
+            ui.AnswerMessageBox(IDOK);
+            Command(main, ID_SAVE_SETTINGS);
+        }
+        EXPECT_EQ(Last(), kWriteFailed);
+        EXPECT_EQ(ui.Answered().back().icon, rig::Icon::Stop);
+        EXPECT_EQ(ReadFile(held), old);
+        EXPECT_EQ(m_dlg.m_recFile, FactoryRecord());
+
+        // The folder goes away between the dialog and the write.
+        WhenDestroyed vanish(L"Save As", [&] {
+            ::SetCurrentDirectoryW(m_dir.c_str());
+            EXPECT_TRUE(::RemoveDirectoryW(gone.c_str())) << ::GetLastError();
+        });
+        SaveAs(gone + L"new.dat");
+        ui.AnswerMessageBox(IDOK);
+        Command(main, ID_SAVE_SETTINGS);
+        EXPECT_EQ(Last(), kWriteFailed);
+        EXPECT_EQ(ui.Answered().back().icon, rig::Icon::Stop);
+        EXPECT_EQ(::GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(m_dlg.m_recFile, FactoryRecord());
+        EXPECT_TRUE(ui.Done());
+    });
+    EXPECT_EQ(Entries(folder), std::vector<std::wstring>{L"held.dat"});
+}
+
+TEST_F(MainFilesTest, SavingOntoTheLoadedFileReplacesIt) {
+    const std::wstring folder = m_dir + L"self\\";
+    const std::wstring path = folder + L"self.dat";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    WriteFile(path, FileImage(FactoryRecord()));
+    Run([&](HWND main) {
+        Open(path);
+        Command(main, ID_LOAD_SETTINGS);
+        rig::Click(Msw2(), kColumns80);
+        SaveAs(path);
+        ui.AnswerMessageBox(IDYES);  // replace?
+        Command(main, ID_SAVE_SETTINGS);
+        EXPECT_TRUE(ui.Done());
+        EXPECT_EQ(ReadFile(path), FileImage(m_dlg.m_recWorking));
+        EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
+        EXPECT_EQ(m_dlg.m_recFile, m_dlg.m_recWorking);
+    });
+    EXPECT_EQ(Entries(folder), std::vector<std::wstring>{L"self.dat"});
 }
 
 TEST_F(MainFilesTest, AccessDeniedOnNtAsksForAnotherPlace) {
@@ -324,6 +425,55 @@ TEST_F(MainFilesTest, HelpIsGrayedWithoutTheHelpFile) {
         rig::Pump(200);
         EXPECT_TRUE(ui.Answered().empty()) << "F1 must do nothing";
     });
+}
+
+// The help viewer is a window of this thread whose code lives in hhctrl.ocx; it must be gone
+// with the main window, before the library is released.
+TEST_F(MainFilesTest, HelpViewerClosesWithTheMainWindow) {
+    const std::wstring program = rig::ProgramPath();
+    const std::wstring help = m_dir + L"ksw4qz.chm";
+    ASSERT_TRUE(
+        ::CopyFileW((program.substr(0, program.find_last_of(L'\\') + 1) + L"ksw4qz.chm").c_str(),
+                    help.c_str(), FALSE));
+    const auto viewers = [] {
+        std::vector<HWND> found;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM list) {
+                wchar_t name[32] = {};
+                ::GetClassNameW(window, name, 32);
+                if (std::wstring(name) == L"HH Parent") {
+                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    };
+    Run([&](HWND main) {
+        m_dlg.m_szHelpPath = help;
+        m_dlg.m_bHtmlHelp = 1;
+        Command(main, ID_HELP_CONTENTS);
+        EXPECT_TRUE(rig::WaitFor([&] { return !viewers().empty(); }, 10000)) << "no help viewer";
+    });
+    EXPECT_TRUE(viewers().empty()) << "the viewer outlived the main window";
+    rig::Pump(300);
+}
+
+// Wine starts no program from a path longer than MAX_PATH (nor do its file dialogs take such a
+// path: they overflow buffers of MAX_PATH characters), but it loads a module from one.
+TEST(ProgramFolderTest, ModulePathIsNotCutOff) {
+    std::wstring folder = rig::TestDir();
+    for (wchar_t c = L'a'; folder.size() <= MAX_PATH; ++c) {
+        folder += std::wstring(60, c) + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << ::GetLastError();
+    }
+    const std::wstring copy = folder + L"kestrowinda.exe";
+    ASSERT_TRUE(::CopyFileW(rig::ProgramPath().c_str(), copy.c_str(), FALSE));
+    HMODULE module = ::LoadLibraryExW(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(module, nullptr) << ::GetLastError();
+    EXPECT_EQ(ModulePath(module), copy);
+    ::FreeLibrary(module);
 }
 
 }  // namespace

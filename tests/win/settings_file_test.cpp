@@ -198,6 +198,71 @@ TEST_F(SettingsFileIoTest, FailedReplaceLeavesTheTargetAndNoTemporary) {
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"busy.dat"});
 }
 
+TEST_F(SettingsFileIoTest, TargetHeldOpenWithoutSharingFailsAndStaysAsItWas) {
+    const std::wstring path = Path(L"held.dat");
+    const Bytes old = WithTail(ImageOf(FactoryRecord()), 210, 0x44);
+    WriteRaw(path, old);
+    UniqueFile holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
+    holder.reset();
+    EXPECT_EQ(ReadRaw(path), old);
+    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"held.dat"});
+}
+
+TEST_F(SettingsFileIoTest, ReplacedFileKeepsItsAttributes) {
+    const std::wstring hidden = Path(L"hidden.dat");
+    const std::wstring plain = Path(L"plain.dat");
+    WriteRaw(hidden, Bytes(300, 'h'));
+    WriteRaw(plain, Bytes(300, 'p'));
+    ASSERT_TRUE(
+        ::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(::SetFileAttributesW(plain.c_str(), FILE_ATTRIBUTE_NORMAL));
+
+    for (const std::wstring& path : {hidden, plain}) {
+        ASSERT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Saved);
+        EXPECT_EQ(ReadRaw(path), ImageOf(SampleRecord()));
+    }
+    const DWORD kept = ::GetFileAttributesW(hidden.c_str());
+    EXPECT_TRUE(kept & FILE_ATTRIBUTE_HIDDEN) << std::hex << kept;
+    EXPECT_TRUE(kept & FILE_ATTRIBUTE_ARCHIVE) << std::hex << kept;
+    EXPECT_FALSE(::GetFileAttributesW(plain.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(FilesIn(m_folder).size(), 2u) << "a temporary was left";
+}
+
+// A path as a command line gives it: relative, or with "." in it, onto the file itself.
+TEST_F(SettingsFileIoTest, RelativePathsSaveOntoTheSameFile) {
+    wchar_t previous[MAX_PATH] = {};
+    ASSERT_TRUE(::GetCurrentDirectoryW(MAX_PATH, previous));
+    ASSERT_TRUE(::SetCurrentDirectoryW(m_folder.c_str()));
+    const SaveResult created = WriteSettingsFile(L".\\self.dat", FactoryRecord());
+    const SaveResult replaced = WriteSettingsFile(L"self.dat", SampleRecord());
+    ::SetCurrentDirectoryW(previous);
+
+    EXPECT_EQ(created, SaveResult::Saved);
+    EXPECT_EQ(replaced, SaveResult::Saved);
+    EXPECT_EQ(ReadRaw(Path(L"self.dat")), ImageOf(SampleRecord()));
+    EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"self.dat"});
+}
+
+// Deeper than MAX_PATH characters.
+TEST_F(SettingsFileIoTest, DeepFolderBeyondMaxPath) {
+    std::wstring folder = m_folder;
+    for (wchar_t c = L'a'; folder.size() <= MAX_PATH; ++c) {
+        folder += std::wstring(60, c) + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << ::GetLastError();
+    }
+    const std::wstring path = folder + L"deep.dat";
+    ASSERT_EQ(WriteSettingsFile(path, FactoryRecord()), SaveResult::Saved);
+    ASSERT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Saved);
+    SettingsRecord loaded = FactoryRecord();
+    ASSERT_TRUE(ReadSettingsFile(path, loaded));
+    EXPECT_EQ(loaded, SampleRecord());
+    EXPECT_EQ(FilesIn(folder), std::vector<std::wstring>{L"deep.dat"});
+}
+
 TEST_F(SettingsFileIoTest, FolderAsTargetIsAccessDenied) {
     const std::wstring path = Path(L"folder.dat");
     ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));

@@ -1,0 +1,182 @@
+// kwctl's file commands, run in-process on crafted settings files. Outputs are compared with
+// the files in golden/; KW_UPDATE_GOLDEN=1 rewrites them.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "kwctl/Kwctl.h"
+#include "settings/Fields.h"
+#include "settings/SettingsFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string FileBytes(const SettingsRecord& record) {
+    const SettingsFileImage image = EncodeSettingsFile(record);
+    return std::string(image.begin(), image.end());
+}
+
+SettingsRecord OddSwitches() {
+    SettingsRecord r = FactoryRecord();
+    r[field::kMsw1] = 0xE0;  // country code 7
+    r[field::kMsw2] = 0x2C;  // looks like a separator
+    r[field::kMsw3] = 0x4C;  // only the carried switches
+    r[field::kMsw4] = 0x80;  // only the carried switch
+    r[3] = ';';
+    r[179] = 0xFF;
+    return r;
+}
+
+SettingsRecord InvalidDigits() {
+    SettingsRecord r = FactoryRecord();
+    r[field::kKanjiTable] = '9';
+    r[field::kTypeface] = 'x';
+    r[field::kLoadTime] = '6';
+    r[field::kForm] = 0x00;
+    r[field::kCarriedDigit] = '7';
+    return r;
+}
+
+SettingsRecord NonDigitForms() {
+    SettingsRecord r = FactoryRecord();
+    const std::string form1 = "6X,0A0,1 6,120,999,046,046,054,0:";
+    const std::string form0 = "66,010,100,120,120,046,046,054,00";
+    std::copy(form1.begin(), form1.end(), &r[field::kFormBlock[1]]);
+    std::copy(form0.begin(), form0.end(), &r[field::kFormBlock[0]]);
+    return r;
+}
+
+class KwctlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kwctl-test.XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        WriteBytes(m_dir / "factory.dat", FileBytes(FactoryRecord()));
+        WriteBytes(m_dir / "odd-switches.dat", FileBytes(OddSwitches()));
+        WriteBytes(m_dir / "invalid-digits.dat", FileBytes(InvalidDigits()));
+        WriteBytes(m_dir / "non-digit-forms.dat", FileBytes(NonDigitForms()));
+        WriteBytes(m_dir / "text.dat", "Brelvistoka 410ZQ\n is a printer\n");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    int Run(std::vector<std::string> args) {
+        m_output = {};
+        kwctl::Environment env{m_output};
+        return kwctl::Run(args, env);
+    }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    // Output with the scratch folder's name taken out.
+    std::string Out() const {
+        std::string text = m_output.out;
+        const std::string dir = m_dir.string() + "/";
+        for (std::size_t at; (at = text.find(dir)) != std::string::npos;)
+            text.erase(at, dir.size());
+        return text;
+    }
+
+    void ExpectGolden(const std::string& name) {
+        const fs::path golden = fs::path(KW_SOURCE_DIR) / "tests/native/golden" / name;
+        if (std::getenv("KW_UPDATE_GOLDEN")) WriteBytes(golden, Out());
+        EXPECT_EQ(Out(), ReadText(golden)) << "differs from " << golden;
+    }
+
+    fs::path m_dir;
+    kwctl::StringOutput m_output;
+};
+
+}  // namespace
+
+TEST_F(KwctlTest, ShowAndDiffMatchTheirGoldenOutputs) {
+    for (const char* name : {"factory", "odd-switches", "invalid-digits", "non-digit-forms"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Run({"show", Path(std::string(name) + ".dat")}), kwctl::kSuccess);
+        ExpectGolden(std::string("show-") + name + ".txt");
+    }
+    EXPECT_EQ(Run({"show", Path("odd-switches.dat"), "--json"}), kwctl::kSuccess);
+    ExpectGolden("show-odd-switches.json");
+
+    EXPECT_EQ(Run({"diff", Path("factory.dat"), Path("odd-switches.dat")}), kwctl::kDiffers);
+    ExpectGolden("diff-odd-switches.txt");
+    EXPECT_EQ(Run({"diff", Path("factory.dat"), Path("invalid-digits.dat"), "--json"}),
+              kwctl::kDiffers);
+    ExpectGolden("diff-invalid-digits.json");
+    EXPECT_EQ(Run({"diff", Path("odd-switches.dat"), Path("odd-switches.dat")}), kwctl::kSuccess);
+}
+
+TEST_F(KwctlTest, FilesThatAreNoSettingsFilesAndBadCommandLinesExitWithTwo) {
+    for (const char* name : {"text.dat", "missing.dat"}) {
+        EXPECT_EQ(Run({"show", Path(name)}), kwctl::kUsage);
+        EXPECT_EQ(m_output.err, Path(name) + ": このファイルは設定ファイルではありません。\n");
+        EXPECT_TRUE(m_output.out.empty());
+    }
+    EXPECT_EQ(Run({"diff", Path("factory.dat"), Path("text.dat")}), kwctl::kUsage);
+    EXPECT_EQ(Run({"frobnicate"}), kwctl::kUsage);
+    EXPECT_EQ(Run({"show"}), kwctl::kUsage);
+    EXPECT_FALSE(m_output.err.empty());
+    EXPECT_EQ(Run({"set", "--help"}), kwctl::kSuccess);
+    EXPECT_NE(m_output.out.find("KEY=VALUE"), std::string::npos);
+}
+
+TEST_F(KwctlTest, RefusedSetsLeaveTheFileByteForByte) {
+    // A longer file, so that even its tail would show a rewrite.
+    const std::string original = FileBytes(OddSwitches()) + "tail";
+    WriteBytes(m_dir / "odd.dat", original);
+    const std::vector<std::vector<std::string>> refused = {
+        {"no-such-key=1"},
+        {"msw3-2=0"},
+        {"form0.left-margin=5"},
+        {"form1.postcard=153"},
+        {"font1=bold"},
+        {"kanji-table"},
+        {"font1=italic", "msw2-7=81"},
+        {"form2.left-margin=90", "form2.right-margin=90"},
+    };
+    for (const auto& changes : refused) {
+        std::vector<std::string> args = {"set", Path("odd.dat")};
+        args.insert(args.end(), changes.begin(), changes.end());
+        EXPECT_EQ(Run(args), kwctl::kUsage) << changes[0];
+        EXPECT_FALSE(m_output.err.empty()) << changes[0];
+        EXPECT_EQ(ReadText(m_dir / "odd.dat"), original) << changes[0];
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 6)
+        << "a temporary file was left behind";
+}
+
+TEST_F(KwctlTest, SetAndNewChangeOnlyTheBytesOfTheirSettings) {
+    ASSERT_EQ(Run({"set", Path("odd-switches.dat"), "font1=クーリエ", "msw2-7=80",
+                   "country=germany", "form3.front-tractor=7"}),
+              kwctl::kSuccess)
+        << m_output.err;
+    SettingsRecord expected = OddSwitches();
+    expected[field::kFont1] = '2';
+    expected[field::kMsw2] = 0x2E;
+    expected[field::kMsw1] = 0x20;  // code 4: bit 5 alone
+    std::copy_n("007", 3, &expected[field::kFormBlock[3] + 11]);
+    EXPECT_EQ(ReadText(m_dir / "odd-switches.dat"), FileBytes(expected));
+
+    EXPECT_EQ(Run({"new", Path("factory.dat")}), kwctl::kUsage) << "replaced without --force";
+    EXPECT_EQ(Run({"new", Path("new.dat"), "load-time=0.5s", "quiet=on"}), kwctl::kSuccess);
+    SettingsRecord fresh = FactoryRecord();
+    fresh[field::kLoadTime] = '2';
+    fresh[field::kQuiet] = '1';
+    EXPECT_EQ(ReadText(m_dir / "new.dat"), FileBytes(fresh));
+    EXPECT_EQ(Run({"new", Path("new.dat"), "--force"}), kwctl::kSuccess);
+    EXPECT_EQ(ReadText(m_dir / "new.dat"), FileBytes(FactoryRecord()));
+}

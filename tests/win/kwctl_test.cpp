@@ -1,0 +1,232 @@
+// kwctl's printer commands against Wine's real spooler, and the real kwctl.exe with Japanese
+// names and redirected output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "kwctl/Kwctl.h"
+#include "printer/PrinterSend.h"
+#include "printer/WinPrinterSpooler.h"
+#include "settings/Fields.h"
+#include "settings/SettingsCatalog.h"
+#include "settings/SettingsFile.h"
+#include "tests/win/rig/Printers.h"
+
+namespace {
+
+constexpr char kSent[] = "プリンタに設定値を送信しました。";
+constexpr char kNotUsable[] =
+    "指定されたプリンタは、現在接続されていないか、プリンタ使用権の制限により使用できません。";
+
+SettingsRecord SomeRecord() {
+    SettingsRecord record = FactoryRecord();
+    record[field::kMsw2] = 0x02;
+    record[179] = 0xFF;
+    return record;
+}
+
+std::vector<std::uint8_t> Bytes(const SettingsRecord& record) {
+    return std::vector<std::uint8_t>(record.data(), record.data() + record.size());
+}
+
+// Writes a settings file into the test folder and returns its path in UTF-8.
+std::string WriteSettings(const std::wstring& name, const SettingsRecord& record) {
+    const std::wstring path = rig::TestDir() + name;
+    const SettingsFileImage image = EncodeSettingsFile(record);
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), image.size());
+    return ToUtf8(path);
+}
+
+void SetQueueValue(const std::wstring& queue, const wchar_t* name, const std::wstring& value) {
+    const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
+struct Outcome {
+    int status;
+    kwctl::StringOutput output;
+};
+
+Outcome RunKwctl(std::vector<std::string> args, PrinterSpooler* spooler = nullptr) {
+    Outcome run{};
+    kwctl::Environment env{run.output, spooler};
+    run.status = kwctl::Run(args, env);
+    return run;
+}
+
+DWORD WINAPI StartNoJob(HANDLE, DWORD, BYTE*) {
+    return 0;
+}
+
+// The queue's status as Wine's spooler cannot report it.
+class PausingSpooler final : public PrinterSpooler {
+public:
+    std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
+                                          const std::optional<std::wstring>& name) override {
+        return m_real.EnumLevel4(flags, name);
+    }
+    std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
+                                          const std::optional<std::wstring>& name) override {
+        auto entries = m_real.EnumLevel2(flags, name);
+        for (PrinterLevel2& entry : entries) {
+            if (entry.printerName == L"Kw Paused") entry.status |= 0x1;  // PRINTER_STATUS_PAUSED
+        }
+        return entries;
+    }
+    bool OpensForUse(const std::wstring& name) override { return m_real.OpensForUse(name); }
+
+private:
+    WinPrinterSpooler m_real;
+};
+
+}  // namespace
+
+TEST(KwctlSendTest, AllSendsTheSameJobToEveryUsableQueueOfTheModel) {
+    rig::TestPrinters printers;
+    const std::wstring ports[] = {L"LPT1:", L"LPT2:", L"LPT3:"};
+    for (int i = 0; i < 3; ++i)
+        printers.Add(L"Kw Fleet " + std::to_wstring(i + 1), ports[i]);
+    printers.Add(L"Kw On File", L"FILE:");
+    printers.Add(L"Kw Other Model", L"LPT4:", L"Vek Brelvistoka 410ZQ II");
+    const std::string file = WriteSettings(L"fleet.dat", SomeRecord());
+
+    Outcome dry = RunKwctl({"send", file, "--all", "--dry-run"});
+    EXPECT_EQ(dry.status, kwctl::kSuccess) << dry.output.err;
+    for (const auto& port : ports)
+        EXPECT_TRUE(printers.Captured(port).empty()) << "a dry run sent a job";
+
+    Outcome run = RunKwctl({"send", file, "--all"});
+    EXPECT_EQ(run.status, kwctl::kSuccess) << run.output.err;
+    EXPECT_EQ(run.output.out, "sent    Kw Fleet 1: " + std::string(kSent) +
+                                  "\nsent    Kw Fleet 2: " + kSent +
+                                  "\nsent    Kw Fleet 3: " + kSent + "\n");
+    EXPECT_NE(run.output.err.find("[3/3] Kw Fleet 3"), std::string::npos) << "no progress";
+    for (const auto& port : ports)
+        EXPECT_EQ(printers.Captured(port), Bytes(SomeRecord()));
+    EXPECT_TRUE(printers.Captured(L"LPT4:").empty());
+}
+
+TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Good", L"LPT1:");
+    printers.Add(L"Kw File", L"FILE:");
+    printers.Add(L"Kw Gone", L"LPT2:");
+    printers.Remove(L"Kw Gone");
+    printers.Add(L"Kw Text", L"LPT3:", L"Generic / Text Only");
+    const std::string file = WriteSettings(L"mix.dat", SomeRecord());
+
+    Outcome run = RunKwctl(
+        {"send", file, "-p", "Kw Good", "-p", "Kw File", "-p", "Kw Gone", "-p", "Kw Text"});
+    EXPECT_EQ(run.status, kwctl::kDiffers);
+    EXPECT_EQ(run.output.out,
+              "sent    Kw Good: " + std::string(kSent) +
+                  "\nrefused Kw File: 接続先がFILEのため設定値を送信できません。\n"
+                  "failed  Kw Gone: " +
+                  kNotUsable +
+                  "\nrefused Kw Text: its driver \"Generic / Text Only\" is not \"Vek "
+                  "Brelvistoka 410ZQ\"\n");
+    EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+    EXPECT_TRUE(printers.Captured(L"LPT2:").empty());
+    EXPECT_TRUE(printers.Captured(L"LPT3:").empty());
+
+    // A spooler that starts no job: the queue fails with the reason, and nothing is spooled.
+    printers.Clear(L"LPT1:");
+    SendSpoolerCalls noJob;
+    noJob.startDocPrinter = StartNoJob;
+    {
+        ScopedSendSpoolerCallsForTesting scope(noJob);
+        Outcome failed = RunKwctl({"send", file, "--printer", "Kw Good"});
+        EXPECT_EQ(failed.status, kwctl::kDiffers);
+        EXPECT_EQ(failed.output.out, "failed  Kw Good: the spooler started no job\n");
+    }
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
+
+    // A bad file sends nothing at all.
+    printers.Clear(L"LPT1:");
+    std::ofstream(std::filesystem::path(rig::TestDir() + L"bad.dat")) << "not settings";
+    Outcome bad = RunKwctl({"send", ToUtf8(rig::TestDir() + L"bad.dat"), "--all"});
+    EXPECT_EQ(bad.status, kwctl::kUsage);
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
+}
+
+TEST(KwctlPrintersTest, ReportsWhatWouldHoldUpARawJob) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Ready", L"LPT1:");
+    printers.Add(L"Kw Offline", L"LPT2:", rig::kModelDriver, 0x440);
+    printers.Add(L"Kw Emf", L"LPT3:");
+    SetQueueValue(L"Kw Emf", L"Datatype", L"NT EMF 1.008");
+    printers.Add(L"Kw Paused", L"LPT5:");
+    printers.Add(L"Kw File", L"FILE:");
+    printers.Add(L"Kw Text", L"LPT6:", L"Generic / Text Only");
+
+    PausingSpooler spooler;
+    Outcome run = RunKwctl({"printers", "--json"}, &spooler);
+    ASSERT_EQ(run.status, kwctl::kSuccess);
+    const std::string& out = run.output.out;
+    auto entry = [&](const std::string& name) {
+        const std::size_t at = out.find("\"name\": \"" + name + "\"");
+        EXPECT_NE(at, std::string::npos) << name << " not listed";
+        return at == std::string::npos ? std::string() : out.substr(at, out.find('}', at) - at);
+    };
+    EXPECT_NE(entry("Kw Ready").find("\"usable\": true"), std::string::npos);
+    EXPECT_NE(entry("Kw Ready").find("\"holds\": []"), std::string::npos);
+    EXPECT_NE(entry("Kw Offline").find("\"offline\""), std::string::npos);
+    EXPECT_NE(entry("Kw Emf").find("\"datatype\": \"NT EMF 1.008\""), std::string::npos);
+    EXPECT_NE(entry("Kw Emf").find("\"raw\": false"), std::string::npos);
+    EXPECT_NE(entry("Kw Paused").find("\"paused\""), std::string::npos);
+    EXPECT_NE(entry("Kw File").find("\"usable\": false"), std::string::npos);
+    EXPECT_EQ(out.find("Kw Text"), std::string::npos) << "another model was listed";
+
+    Outcome text = RunKwctl({"printers"}, &spooler);
+    EXPECT_NE(text.output.out.find("data type \"NT EMF 1.008\" (a raw job expects RAW)"),
+              std::string::npos)
+        << text.output.out;
+}
+
+TEST(KwctlProgramTest, JapaneseNamesReachTheSpoolerAndRedirectedOutputIsUtf8) {
+    rig::TestPrinters printers;
+    printers.Add(L"ベク事務所", L"LPT1:");
+    const std::string file = WriteSettings(L"設定.dat", SomeRecord());
+
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::filesystem::path program =
+        std::filesystem::path(self).parent_path().parent_path().parent_path() / L"kwctl" /
+        L"kwctl.exe";
+    ASSERT_TRUE(std::filesystem::exists(program)) << program;
+
+    const std::wstring outPath = rig::TestDir() + L"kwctl-out.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE out = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    std::wstring command =
+        L"\"" + program.wstring() + L"\" send \"" + FromUtf8(file) + L"\" --printer ベク事務所";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &startup, &process));
+    ::CloseHandle(out);
+    ASSERT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD status = 99;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+
+    std::ifstream in(std::filesystem::path(outPath), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(status, 0u) << text;
+    EXPECT_EQ(text, "sent    ベク事務所: " + std::string(kSent) + "\n");
+    EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+}
