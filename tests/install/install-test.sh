@@ -128,7 +128,9 @@ pe_machine_symbols() {
     "$(od -An -tu4 -j$((pe + 16)) -N4 "$1" | tr -d ' ')"
 }
 
-msi_table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
+# A table's rows. (Exporting a table with binary data also writes its streams into the
+# working folder, so this runs in the scratch folder.)
+msi_table() { (cd "$work" && msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'); }
 
 case $check in
   packages)
