@@ -8,6 +8,7 @@ clang libclang-rt-14-dev
 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 wine wine64 xvfb xdotool x11-utils imagemagick
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils
+libcli11-dev nlohmann-json3-dev
 wixl msitools"
 
 missing=""
