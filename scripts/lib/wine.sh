@@ -129,13 +129,20 @@ kw_write_reg() {
   { printf '\xff\xfe'; printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$*" | iconv -f UTF-8 -t UTF-16LE; } >"$file"
 }
 
-# Creates a prefix in $1 with Japanese font replacements, no crash dialog, no sound, and
+# Creates a prefix in $1 with Japanese font replacements, Marlett, no crash dialog, no sound, and
 # windows that Wine frames itself (no window manager needed, none waited for).
 # Needs DISPLAY to be set (the prefix's first process must see a display).
 kw_make_prefix() {
   local prefix=$1
   mkdir -p "$prefix"
   WINEPREFIX=$prefix kw_wine wineboot -i >/dev/null 2>&1 || return 1
+  # Window frames draw their caption buttons with Marlett (package fonts-wine). Debian's Wine 8
+  # looks for its own fonts in /usr/share/fonts instead of /usr/share/wine/fonts, where the
+  # package puts them, so the prefix gets a copy in its Fonts folder.
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ]; then
+    cp "$marlett" "$prefix/drive_c/windows/Fonts/" || return 1
+  fi
   local reg="$prefix/kestrowinda-setup.reg"
   kw_write_reg "$reg" '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "ＭＳ Ｐゴシック"="IPAPGothic"

@@ -1,7 +1,7 @@
 // Pictures of the real program as an operator sees it: the printer choice, the six tabs, the
-// form dialog, the open File menu and the About box. Each run writes them as BMP files into the
-// build folder's screenshots/ (or KW_SHOT_DIR); tests/win/screenshots.sh turns them into the
-// PNG files of docs/.
+// form dialog, the open File menu and the About box, and the main window and the form dialog
+// once more at 144 DPI. Each run writes them as BMP files into the build folder's screenshots/
+// (or KW_SHOT_DIR); tests/win/screenshots.sh turns them into the PNG files of docs/.
 #include <windows.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/rig/Dpi.h"
 #include "tests/win/rig/Printers.h"
 #include "tests/win/rig/Process.h"
 
@@ -93,6 +94,27 @@ TEST(Screenshots, EveryWindowTheOperatorMeets) {
     rig::PressKeys({VK_ESCAPE});
     rig::PressKeys({VK_ESCAPE});
     EXPECT_TRUE(rig::WaitFor([&] { return !::IsWindowVisible(popup); }));
+}
+
+TEST(Screenshots, MainWindowAndFormAt144Dpi) {
+    rig::UseScreenPixels();
+    const rig::ProgramDpi dpi(144);
+    rig::TestPrinters printers;
+    printers.Add(L"Vek Brelvistoka 410ZQ", L"LPT1:");
+    rig::AppProcess app;
+    ASSERT_TRUE(app.Start(rig::TestDir() + L"shots144"));
+    const rig::MainWindow main(app.WaitForMainWindow());
+    ASSERT_TRUE(main);
+    Shoot(WindowArea(main.Hwnd()), L"tab-select-144dpi");
+
+    HWND page = main.Page(0);
+    rig::RemoteChooseCombo(page, IDC_SEL_FORM, L"書式１");
+    ::PostMessageW(::GetDlgItem(page, IDC_SEL_FORM_SETTINGS), BM_CLICK, 0, 0);
+    HWND form = app.WaitForDialog(L"書式の設定： 書式１");
+    ASSERT_NE(form, nullptr);
+    Shoot(WindowArea(form), L"form-144dpi");
+    ::PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(rig::WaitFor([&] { return !::IsWindow(form); }));
 }
 
 }  // namespace
