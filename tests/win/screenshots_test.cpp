@@ -42,10 +42,14 @@ void Shoot(const RECT& area, const wchar_t* name) {
 }
 
 // A window of the program, painted in full first: on a busy machine a window that has just
-// shown may still be painting its controls after the pause above.
+// shown may still be painting its controls after the pause above. The paint waits for the
+// program, so it is asked only of a program that answers.
 void Shoot(HWND window, const wchar_t* name) {
-    ::RedrawWindow(window, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored)) {
+        ::RedrawWindow(window, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
     Shoot(WindowArea(window), name);
 }
 
