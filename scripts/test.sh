@@ -24,12 +24,15 @@ if [ -f "$log" ]; then
     /^[0-9]+\/[0-9]+ Testing: / { suite = ($3 ~ /^i686\./) ? "i686" : "x86_64"; programs[suite]++ }
     /^\[==========\] [0-9]+ tests? from/ { ran[suite] += $2 }
     /^\[  PASSED  \] [0-9]+/ { passed[suite] += $4 }
+    /^\[  SKIPPED \] [0-9]+ tests?, listed below/ { gskipped[suite] += $4 }
     /^SKIPPED: / { skipped[suite]++ }
     END {
       split("x86_64 i686", suites, " ")
       for (i = 1; i <= 2; i++) {
         s = suites[i]
-        line = sprintf("Windows-side test cases, %s: %d passed of %d run", s, passed[s], ran[s])
+        line = sprintf("Windows-side test cases, %s: %d passed", s, passed[s])
+        if (gskipped[s]) line = line sprintf(", %d skipped", gskipped[s])
+        line = line sprintf(" of %d run", ran[s])
         if (skipped[s]) line = line sprintf("; %d of %d CTest tests skipped", skipped[s], programs[s])
         print line
       }
