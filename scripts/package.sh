@@ -42,7 +42,7 @@ for arch in $archs; do
   else
     tree="$build/$arch"
     # The same options as scripts/build.sh, so that the two keep one configuration.
-    [ "$arch" = win32 ] && options+=(-DKW_BUILD_TESTS=OFF)
+    options+=(-DKW_BUILD_TESTS=ON)
   fi
   cmake -S "$root" -B "$tree" "${options[@]}" >/dev/null
   cmake --build "$tree" -j "$jobs" --target kw_dist

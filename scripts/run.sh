@@ -7,6 +7,7 @@ build=${KW_BUILD_DIR:-$root/build}
 . "$root/scripts/lib/wine.sh"
 
 "$root/scripts/setup.sh" || exit 1
+kw_wine_loader || exit 1
 # Only the program and its help file; the tests are built by scripts/test.sh.
 cmake -S "$root" -B "$build/win64" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null || exit 1
@@ -45,7 +46,7 @@ if [ $own_display -eq 1 ]; then
   # No display to show it on: start it on a virtual X server, keep a screenshot, then do what
   # an operator would: send the settings (Ctrl+W), close the message (Enter) and exit (Alt+F4).
   echo "No display: running on a virtual X server."
-  wine "$run/kestrowinda.exe" &
+  "$KW_WINE" "$run/kestrowinda.exe" &
   pid=$!
   for _ in $(seq 1 60); do
     xdotool search --name "Vek Brelvistoka 410ZQ Kestrowinda" >/dev/null 2>&1 && break
@@ -69,7 +70,7 @@ if [ $own_display -eq 1 ]; then
   wait "$pid"
   status=$?
 else
-  wine "$run/kestrowinda.exe"
+  "$KW_WINE" "$run/kestrowinda.exe"
   status=$?
 fi
 echo "Kestrowinda ended with exit status $status."

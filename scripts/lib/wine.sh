@@ -7,6 +7,81 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;winemenubuilder.exe=}
 
 KW_XVFB_PID=""
 
+# The Wine loader for 64-bit programs, resolved once into KW_WINE (exported, so the scripts that
+# this one starts reuse it): the `wine` command when it runs, else Debian's 64-bit loader called
+# directly with WINELOADER. Debian's wrapper picks the 32-bit loader whenever wine32 is
+# installed, and on a machine that cannot execute 32-bit programs every call then fails, 64-bit
+# ones included.
+kw_wine_loader() {
+  [ -n "${KW_WINE:-}" ] && return 0
+  if wine --version >/dev/null 2>&1; then
+    KW_WINE=wine
+  elif [ -x /usr/lib/wine/wine64 ] &&
+    WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+    KW_WINE=/usr/lib/wine/wine64
+    # A 64-bit loader named here starts 32-bit programs with the same name minus "64".
+    export WINELOADER=$KW_WINE
+  else
+    echo "no Wine loader runs on this machine" >&2
+    return 1
+  fi
+  export KW_WINE
+}
+
+# Runs Wine with the loader above: kw_wine program [arguments]
+kw_wine() {
+  kw_wine_loader || return 1
+  "$KW_WINE" "$@"
+}
+
+# Whether this machine executes 32-bit x86 Linux programs, which the 32-bit Wine loader is: runs a
+# 93-byte static i386 program that only exits with status 0. When not, KW_I386_ERROR says why.
+kw_runs_i386() {
+  local dir status
+  KW_I386_ERROR=""
+  dir=$(mktemp -d "${TMPDIR:-/tmp}/kw-i386.XXXXXX") || return 1
+  printf '%b' '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+    '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00' \
+    '\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00' \
+    '\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00' \
+    '\x05\x00\x00\x00\x00\x10\x00\x00' \
+    '\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$dir/probe" # exit(0) through int 0x80
+  chmod +x "$dir/probe"
+  KW_I386_ERROR=$( ("$dir/probe") 2>&1)
+  status=$?
+  rm -rf "$dir"
+  [ $status -eq 0 ] && return 0
+  KW_I386_ERROR=${KW_I386_ERROR##*: }
+  [ -n "$KW_I386_ERROR" ] || KW_I386_ERROR="exit status $status"
+  return 1
+}
+
+# Whether Wine runs 32-bit Windows programs here. When not, KW_WINE32_WHY says why.
+KW_WINE32_LOADER=${KW_WINE32_LOADER:-/usr/lib/wine/wine}
+kw_wine32_works() {
+  KW_WINE32_WHY=""
+  if ! kw_runs_i386; then
+    KW_WINE32_WHY="this machine does not execute 32-bit x86 programs ($KW_I386_ERROR), so wine32 cannot run"
+    return 1
+  fi
+  if [ ! -x "$KW_WINE32_LOADER" ]; then
+    KW_WINE32_WHY="wine32 is not installed (scripts/setup.sh installs it when run as root)"
+    return 1
+  fi
+  local error
+  if ! error=$("$KW_WINE32_LOADER" --version 2>&1 >/dev/null); then
+    KW_WINE32_WHY="the 32-bit Wine loader $KW_WINE32_LOADER does not start (${error:-no message})"
+    return 1
+  fi
+}
+
+# Whether a Windows program is a 32-bit x86 one (PE machine 0x14c).
+kw_is_i386_program() {
+  local header
+  header=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ') || return 1
+  [ -n "$header" ] && [ "$(od -An -t x2 -j $((header + 4)) -N 2 "$1" | tr -d ' ')" = "014c" ]
+}
+
 # Starts Xvfb on the first free display from 100 up and exports DISPLAY.
 kw_start_xvfb() {
   local n
@@ -54,13 +129,20 @@ kw_write_reg() {
   { printf '\xff\xfe'; printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$*" | iconv -f UTF-8 -t UTF-16LE; } >"$file"
 }
 
-# Creates a prefix in $1 with Japanese font replacements, no crash dialog, no sound, and
+# Creates a prefix in $1 with Japanese font replacements, Marlett, no crash dialog, no sound, and
 # windows that Wine frames itself (no window manager needed, none waited for).
 # Needs DISPLAY to be set (the prefix's first process must see a display).
 kw_make_prefix() {
   local prefix=$1
   mkdir -p "$prefix"
-  WINEPREFIX=$prefix wine wineboot -i >/dev/null 2>&1 || return 1
+  WINEPREFIX=$prefix kw_wine wineboot -i >/dev/null 2>&1 || return 1
+  # Window frames draw their caption buttons with Marlett (package fonts-wine). Debian's Wine 8
+  # looks for its own fonts in /usr/share/fonts instead of /usr/share/wine/fonts, where the
+  # package puts them, so the prefix gets a copy in its Fonts folder.
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ]; then
+    cp "$marlett" "$prefix/drive_c/windows/Fonts/" || return 1
+  fi
   local reg="$prefix/kestrowinda-setup.reg"
   kw_write_reg "$reg" '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "ＭＳ Ｐゴシック"="IPAPGothic"
@@ -79,7 +161,7 @@ kw_make_prefix() {
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"'
-  WINEPREFIX=$prefix wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1 || return 1
+  WINEPREFIX=$prefix kw_wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1 || return 1
   WINEPREFIX=$prefix wineserver -w
 }
 
@@ -97,7 +179,7 @@ kw_add_queue() {
 \"Location\"=\"\"
 \"Print Processor\"=\"wineprint\"
 \"Datatype\"=\"RAW\""
-  WINEPREFIX=$prefix wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1
+  WINEPREFIX=$prefix kw_wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1
 }
 
 # Sends every job for a port of the prefix to a Unix file: kw_capture_port prefix port file
@@ -108,5 +190,5 @@ kw_capture_port() {
   winfile=$(printf '%s' "$file" | sed 's/\\/\\\\/g')
   kw_write_reg "$reg" "[HKEY_CURRENT_USER\\Software\\Wine\\Printing\\Spooler]
 \"$port\"=\"$winfile\""
-  WINEPREFIX=$prefix wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1
+  WINEPREFIX=$prefix kw_wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1
 }

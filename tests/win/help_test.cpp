@@ -80,20 +80,22 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+struct DescendantSearch {
+    std::wstring className;
+    std::vector<HWND> found;
+};
+
+// A named function: a lambda does not convert to the 32-bit stdcall callback type everywhere.
+BOOL CALLBACK CollectDescendantOfClass(HWND child, LPARAM lp) {
+    auto* s = reinterpret_cast<DescendantSearch*>(lp);
+    if (ClassOf(child) == s->className) s->found.push_back(child);
+    return TRUE;
+}
+
 // Every descendant window of `parent` with the class `className`.
 std::vector<HWND> FindDescendants(HWND parent, const std::wstring& className) {
-    struct Search {
-        std::wstring className;
-        std::vector<HWND> found;
-    } search{className, {}};
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (ClassOf(child) == s->className) s->found.push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DescendantSearch search{className, {}};
+    ::EnumChildWindows(parent, CollectDescendantOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -151,20 +151,33 @@ std::string AppProcess::State() const {
     return "ended with status " + std::to_string(status);
 }
 
+namespace {
+
+// Enumeration callbacks are named functions: a lambda does not convert to the 32-bit stdcall
+// callback type with every compiler.
+struct WindowsOfProcess {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisibleWindowOfProcess(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<WindowsOfProcess*>(lp);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == s->pid && ::IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> AppProcess::TopWindows() const {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{m_info.dwProcessId, {}};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && ::IsWindowVisible(hwnd)) s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowsOfProcess search{m_info.dwProcessId, {}};
+    ::EnumWindows(CollectVisibleWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -393,13 +406,7 @@ void RemoteSelectRow(HWND listView, int row) {
 
 std::vector<std::wstring> RemoteControlStates(HWND window) {
     std::vector<HWND> controls;
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM lp) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&controls));
+    ::EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&controls));
     std::vector<std::wstring> states;
     for (HWND control : controls) {
         const std::wstring kind = ClassName(control);
