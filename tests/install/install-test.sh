@@ -14,6 +14,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/scripts/lib/wine.sh"
+kw_wine_loader || exit 1
 
 check=$1
 bin=$(realpath -m "$2")
@@ -65,18 +66,18 @@ runs=0
 msiexec() {
   runs=$((runs + 1))
   local log="$work/msiexec-$runs.log"
-  wine msiexec "$1" "$(kw_winpath "$2")" /qn "/l*v" "$(kw_winpath "$log")" >/dev/null 2>&1
+  "$KW_WINE" msiexec "$1" "$(kw_winpath "$2")" /qn "/l*v" "$(kw_winpath "$log")" >/dev/null 2>&1
   local status=$?
   [ $status -eq 0 ] || tail -n 20 "$log" 2>/dev/null
   return $status
 }
 
 reg_value() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  "$KW_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v n="$2" 'tolower($1) == tolower(n) { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; exit }'
 }
 # Product codes of the Kestrowinda entries that Add/Remove Programs lists.
-arp_codes() { wine uninstaller --list 2>/dev/null | tr -d '\r' | awk -F'[|][|][|]' '$2 == "Kestrowinda" { print $1 }'; }
+arp_codes() { "$KW_WINE" uninstaller --list 2>/dev/null | tr -d '\r' | awk -F'[|][|][|]' '$2 == "Kestrowinda" { print $1 }'; }
 arp_count() { arp_codes | grep -c . ; }
 arp_version() { reg_value "$uninstall_key\\$(arp_codes | head -n 1)" DisplayVersion; }
 path_value() { reg_value "$env_key" PATH; }
@@ -94,12 +95,12 @@ shortcut_targets_program() {
 }
 # kwctl run by name from a folder without it. Wine's cmd exits with 0 even when it finds no
 # such program, so the checks go by what it printed.
-kwctl_by_name() { (cd "$work/data" && wine cmd /c kwctl "$@" 2>&1 | tr -d '\r'); }
+kwctl_by_name() { (cd "$work/data" && "$KW_WINE" cmd /c kwctl "$@" 2>&1 | tr -d '\r'); }
 kwctl_found() { kwctl_by_name --version | grep -q '^kwctl '; }
 kwctl_keys_by_name() {
   local by_name
   by_name=$(kwctl_by_name keys)
-  [ -n "$by_name" ] && equal "$by_name" "$(wine "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
+  [ -n "$by_name" ] && equal "$by_name" "$("$KW_WINE" "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
 }
 
 # Extracts a package into <folder> and prints the folder that holds its files.
@@ -117,7 +118,7 @@ same_files() {
 probe() {
   (cd "$work" && KW_INSTALL_DIR='C:\Program Files\Kestrowinda' KW_EXPECT_VERSION=$1 \
     KW_TEST_DIR="$(kw_winpath "$work/data")" KW_TEST_UNIX_DIR="$work/data" \
-    timeout --kill-after=10 300 wine "$probe" --gtest_brief=1 --gtest_filter="$2")
+    timeout --kill-after=10 300 "$KW_WINE" "$probe" --gtest_brief=1 --gtest_filter="$2")
 }
 
 # PE machine and COFF symbol count of an exe: "8664 0" for a stripped x86_64 program.
@@ -161,7 +162,7 @@ case $check in
     expect "one Add/Remove Programs entry" equal "$(arp_count)" 1
     expect "its version is $version" equal "$(arp_version)" "$version"
     code=$(arp_codes | head -n 1)
-    icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+    icon=$("$KW_WINE" reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
       awk '$1 == "ProductIcon" { sub(/^[ \t]*ProductIcon[ \t]+REG_SZ[ \t]*/, ""); print }' | grep -F "$code")
     expect "its icon is the program's: $icon" cmp -s \
       "$WINEPREFIX/drive_c/windows/Installer/$code/kestrowinda.ico" "$root/res/kestrowinda.ico"
