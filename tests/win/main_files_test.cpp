@@ -427,6 +427,15 @@ TEST_F(MainFilesTest, HelpIsGrayedWithoutTheHelpFile) {
     });
 }
 
+BOOL CALLBACK AddHelpViewer(HWND window, LPARAM list) {
+    wchar_t name[32] = {};
+    ::GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"HH Parent") {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+}
+
 // The help viewer is a window of this thread whose code lives in hhctrl.ocx; it must be gone
 // with the main window, before the library is released.
 TEST_F(MainFilesTest, HelpViewerClosesWithTheMainWindow) {
@@ -437,17 +446,8 @@ TEST_F(MainFilesTest, HelpViewerClosesWithTheMainWindow) {
                     help.c_str(), FALSE));
     const auto viewers = [] {
         std::vector<HWND> found;
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND window, LPARAM list) {
-                wchar_t name[32] = {};
-                ::GetClassNameW(window, name, 32);
-                if (std::wstring(name) == L"HH Parent") {
-                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        ::EnumThreadWindows(::GetCurrentThreadId(), AddHelpViewer,
+                            reinterpret_cast<LPARAM>(&found));
         return found;
     };
     Run([&](HWND main) {
