@@ -58,6 +58,23 @@ double Median(std::vector<double> values) {
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
+// The first and third quartiles.
+std::array<double, 2> Quartiles(std::vector<double> values) {
+    if (values.empty()) return {};
+    std::sort(values.begin(), values.end());
+    return {values[(values.size() - 1) / 4], values[(values.size() - 1) * 3 / 4]};
+}
+
+// A program and its floor, each run in turn.
+struct PairResult {
+    double program = 0;
+    double floor = 0;
+    double roundRatio = 0;  // the median of the rounds' own ratios
+    std::array<double, 2> programQuartiles{};
+    std::array<double, 2> floorQuartiles{};
+    int failures = 0;
+};
+
 // --- start-up -------------------------------------------------------------------------------
 
 struct Program {
@@ -104,6 +121,7 @@ struct StartUpResult {
     double floor = 0;
     double floorWithDlls = 0;
     double floorMain = 0;
+    PairResult againstMain;  // the program against the plain main window, with their spread
     int failures = 0;
 };
 
@@ -111,7 +129,7 @@ constexpr int kStartUpPrograms = 4;
 
 StartUpResult MeasureStartUp(const std::array<Program, kStartUpPrograms>& programs, int rounds) {
     StartUpResult result;
-    std::vector<double> times[kStartUpPrograms];
+    std::vector<double> times[kStartUpPrograms], ratios;
     constexpr int kWarmUp = 2;
     for (int round = 0; round < rounds + kWarmUp; ++round) {
         // Each program in turn, starting with another one each round.
@@ -129,11 +147,14 @@ StartUpResult MeasureStartUp(const std::array<Program, kStartUpPrograms>& progra
         if (round < kWarmUp) continue;
         for (int k = 0; k < kStartUpPrograms; ++k)
             times[k].push_back(spent[k]);
+        ratios.push_back(spent[0] / spent[3]);
     }
     result.program = Median(times[0]);
     result.floor = Median(times[1]);
     result.floorWithDlls = Median(times[2]);
     result.floorMain = Median(times[3]);
+    result.againstMain = {result.program,      result.floorMain,    Median(ratios),
+                          Quartiles(times[0]), Quartiles(times[3]), result.failures};
     return result;
 }
 
@@ -361,7 +382,7 @@ DataCheckResult MeasureDataCheck(int checks) {
     return dialog.m_result;
 }
 
-// --- start-up inside one process --------------------------------------------------------------
+// --- start-up inside one process -----------------------------------------------------------------
 
 struct InProcessResult {
     double discovery = 0;     // one printer discovery against the spooler
@@ -540,12 +561,6 @@ struct KwctlPrograms {
     std::wstring settingsFile;  // the factory record
 };
 
-struct PairResult {
-    double program = 0;
-    double floor = 0;
-    int failures = 0;
-};
-
 // Runs the program and its floor in turn, each round starting with the other one; a round
 // counts only when both ran as they should (`check` after each run).
 template <class Check>
@@ -553,7 +568,7 @@ PairResult MeasurePair(const std::wstring& program, const std::wstring& programA
                        const std::wstring& floor, const std::wstring& floorArguments, int rounds,
                        Check check) {
     PairResult result;
-    std::vector<double> times[2];
+    std::vector<double> times[2], ratios;
     constexpr int kWarmUp = 2;
     for (int round = 0; round < rounds + kWarmUp; ++round) {
         double spent[2];
@@ -572,9 +587,13 @@ PairResult MeasurePair(const std::wstring& program, const std::wstring& programA
         if (round < kWarmUp) continue;
         for (int k = 0; k < 2; ++k)
             times[k].push_back(spent[k]);
+        ratios.push_back(spent[0] / spent[1]);
     }
     result.program = Median(times[0]);
     result.floor = Median(times[1]);
+    result.roundRatio = Median(ratios);
+    result.programQuartiles = Quartiles(times[0]);
+    result.floorQuartiles = Quartiles(times[1]);
     return result;
 }
 
@@ -586,9 +605,11 @@ std::wstring FleetPort(int k) {
 
 struct FleetResult {
     PairResult send;
-    double dryRun = 0;          // kwctl send --all --dry-run: the file and discovery only
+    PairResult dryRun;          // --dry-run of both: the file and the queues, nothing sent
     double discovery = 0;       // the program's discovery of the 20 queues, in one process
     double oneEnumeration = 0;  // one level-2 enumeration of the local queues
+    double levelFour = 0;       // the level-4 enumeration that discovery starts with
+    double openTest = 0;        // discovery's open for use of one queue
     double oneSend = 0;         // the program's send to one queue, in one process
     int queuesFound = 0;
 };
@@ -614,11 +635,12 @@ FleetResult MeasureFleet(const KwctlPrograms& programs, rig::TestPrinters& print
     result.send = MeasurePair(programs.kwctl, L"send " + file + L" --all", programs.floorSend, file,
                               rounds, allCaptured);
 
-    std::vector<double> dryRuns, discoveries, enumerations, sends;
+    result.dryRun =
+        MeasurePair(programs.kwctl, L"send " + file + L" --all --dry-run", programs.floorSend,
+                    file + L" --dry-run", rounds, [] { return true; });
+    std::vector<double> discoveries, enumerations, levelFours, openTests, sends;
     WinPrinterSpooler spooler;
     for (int i = 0; i < rounds; ++i) {
-        dryRuns.push_back(
-            TimeConsoleRun(programs.kwctl, L"send " + file + L" --all --dry-run").seconds);
         double start = Now();
         result.queuesFound = static_cast<int>(DescribeModelPrinters(spooler).size());
         discoveries.push_back(Now() - start);
@@ -626,13 +648,21 @@ FleetResult MeasureFleet(const KwctlPrograms& programs, rig::TestPrinters& print
         spooler.EnumLevel2(spooler::kEnumLocal, std::nullopt);
         enumerations.push_back(Now() - start);
         start = Now();
-        SendRecordToPrinter(L"KW Fleet " + std::to_wstring(i % kFleetQueues + 1), record);
+        spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
+        levelFours.push_back(Now() - start);
+        const std::wstring queue = L"KW Fleet " + std::to_wstring(i % (kFleetQueues - 1) + 2);
+        start = Now();
+        spooler.OpensForUse(queue);
+        openTests.push_back(Now() - start);
+        start = Now();
+        SendRecordToPrinter(queue, record);
         sends.push_back(Now() - start);
     }
     clear();
-    result.dryRun = Median(dryRuns);
     result.discovery = Median(discoveries);
     result.oneEnumeration = Median(enumerations);
+    result.levelFour = Median(levelFours);
+    result.openTest = Median(openTests);
     result.oneSend = Median(sends);
     return result;
 }
@@ -691,6 +721,17 @@ const char* Met(bool met) {
 
 double Ratio(double program, double floor) {
     return floor > 0 ? program / floor : 0;
+}
+
+// How far the rounds scattered.
+std::string Spread(const PairResult& pair) {
+    char text[200];
+    std::snprintf(text, sizeof(text),
+                  "quartiles %.1f to %.1f ms against %.1f to %.1f ms, median of the rounds' own "
+                  "ratios %.2fx",
+                  pair.programQuartiles[0] * 1e3, pair.programQuartiles[1] * 1e3,
+                  pair.floorQuartiles[0] * 1e3, pair.floorQuartiles[1] * 1e3, pair.roundRatio);
+    return text;
 }
 
 std::string Failures(int failures) {
@@ -834,7 +875,7 @@ int wmain(int argc, wchar_t** argv) {
         "floor loading the program's DLLs and themed common controls: %.1f ms. The main window "
         "with plain calls (bench/FloorMain.cpp: the program's templates, menu pictures, "
         "toolbar, status bar, tabs, six pages filled for the factory record, one discovery): "
-        "%s. Inside one process, DLLs loaded: a main window built and shown %.1f ms, the plain "
+        "%s; %s. Inside one process, DLLs loaded: a main window built and shown %.1f ms, the plain "
         "one %.1f ms (%.2fx); of the program's, the six pages' windows take %.1f ms, one printer "
         "discovery %.1f ms, the owner-drawn "
         "menu %.2f ms (plain menu pictures: %.2f ms) and the hidden printer selection that "
@@ -843,10 +884,10 @@ int wmain(int argc, wchar_t** argv) {
         stateDifferences.empty() ? "shows the same controls, states, tabs, status texts, tools "
                                    "and menu states as the program"
                                  : "DIFFERS from the program's window (below)",
-        inProcess.mainWindow * 1e3, inProcess.floorWindow * 1e3,
-        Ratio(inProcess.mainWindow, inProcess.floorWindow), inProcess.pages * 1e3,
-        inProcess.discovery * 1e3, inProcess.iconMenu * 1e3, inProcess.plainMenu * 1e3,
-        inProcess.selectDialog * 1e3);
+        Spread(startUp.againstMain).c_str(), inProcess.mainWindow * 1e3,
+        inProcess.floorWindow * 1e3, Ratio(inProcess.mainWindow, inProcess.floorWindow),
+        inProcess.pages * 1e3, inProcess.discovery * 1e3, inProcess.iconMenu * 1e3,
+        inProcess.plainMenu * 1e3, inProcess.selectDialog * 1e3);
     for (const std::string& line : stateDifferences)
         std::printf("  - %s\n", line.c_str());
     std::printf(
@@ -862,20 +903,25 @@ int wmain(int argc, wchar_t** argv) {
                 systemOnly ? "all system DLLs" : "NOT all system DLLs", imports.c_str());
     std::printf(
         "- kwctl show: `kwctl show factory.dat`, output to NUL, against an empty console "
-        "program (wmain returning 0) of the same toolchain%s. kwctl imports %s.\n",
-        Failures(show.failures).c_str(), kwctlImports.c_str());
+        "program (wmain returning 0) of the same toolchain%s; %s. kwctl imports %s.\n",
+        Failures(show.failures).c_str(), Spread(show).c_str(), kwctlImports.c_str());
     std::printf(
         "- kwctl send: %d queues of the model on LPT1: to LPT%d:, each with its capture file, "
-        "checked byte for byte after every run of either program%s. Floor "
+        "checked byte for byte after every run of either program%s; %s. Floor "
         "(bench/FloorSend.cpp): the file read, one EnumPrintersW at level 2, then per queue "
         "OpenPrinterW, StartDocPrinterW, ResetPrinterW, one WritePrinter of 180 bytes, "
-        "EndDocPrinter, ClosePrinter and a result line. kwctl send --all --dry-run (file and "
-        "discovery, nothing sent): %.1f ms. In one process: the program's discovery of the "
-        "%d queues %.1f ms (one level-4 enumeration, then a level-2 enumeration of the "
-        "queue's server and an open for use per queue); one level-2 enumeration of the local "
-        "queues %.1f ms; the program's send to one queue %.1f ms.\n",
-        kFleetQueues, kFleetQueues, Failures(fleet.send.failures).c_str(), fleet.dryRun * 1e3,
-        fleet.queuesFound, fleet.discovery * 1e3, fleet.oneEnumeration * 1e3, fleet.oneSend * 1e3);
+        "EndDocPrinter, ClosePrinter and a result line. Both with --dry-run (the file and the "
+        "queues, nothing sent): %.1f ms against %.1f ms (%.2fx). In one process: the "
+        "program's discovery of the %d queues %.1f ms (one level-4 enumeration, then a level-2 "
+        "enumeration of the queue's server and an open for use per queue; kwctl asks each "
+        "server once); of its parts, the level-4 enumeration %.1f ms, one level-2 enumeration "
+        "of the local queues %.1f ms, one open for use %.1f ms; the program's send to one "
+        "queue %.1f ms.\n",
+        kFleetQueues, kFleetQueues, Failures(fleet.send.failures).c_str(),
+        Spread(fleet.send).c_str(), fleet.dryRun.program * 1e3, fleet.dryRun.floor * 1e3,
+        Ratio(fleet.dryRun.program, fleet.dryRun.floor), fleet.queuesFound, fleet.discovery * 1e3,
+        fleet.levelFour * 1e3, fleet.oneEnumeration * 1e3, fleet.openTest * 1e3,
+        fleet.oneSend * 1e3);
     std::printf(
         "- kwctl size: %.1f KiB stripped. Built with CLI11 replaced by a hand-read command "
         "line: %.1f KiB (CLI11 costs %.1f KiB); with nlohmann/json replaced by a class that "

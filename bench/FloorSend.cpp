@@ -2,7 +2,8 @@
 // the model, with the plain spooler calls and one process. One enumeration at level 2 finds the
 // queues; each gets the job that kwctl sends (a raw job "Kestrowinda Status Write" with the
 // queue's data type, ResetPrinter, one write of 180 bytes) and one result line.
-//   kw_bench_floor_send.exe FILE.dat
+//   kw_bench_floor_send.exe FILE.dat [--dry-run]
+// --dry-run reads the file and finds the queues, and sends nothing.
 #include <windows.h>
 #include <winspool.h>
 
@@ -44,7 +45,8 @@ bool Send(wchar_t* name, BYTE* record) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) return 2;
+    if (argc < 2 || argc > 3) return 2;
+    const bool dryRun = argc == 3 && std::wcscmp(argv[2], L"--dry-run") == 0;
     BYTE file[sizeof(kHeader) + kRecordSize] = {};
     HANDLE in =
         ::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -66,6 +68,10 @@ int wmain(int argc, wchar_t** argv) {
         const PRINTER_INFO_2W& queue = queues[i];
         if (!queue.pDriverName || std::wcscmp(queue.pDriverName, kModelDriver) != 0) continue;
         if (queue.pPortName && std::wcscmp(queue.pPortName, L"FILE:") == 0) continue;
+        if (dryRun) {
+            Write(out, std::wstring(L"ready   ") + queue.pPrinterName + L"\n");
+            continue;
+        }
         const bool sent = Send(queue.pPrinterName, file + sizeof(kHeader));
         failed += !sent;
         Write(out, std::wstring(sent ? L"sent    " : L"failed  ") + queue.pPrinterName + L"\n");
