@@ -873,7 +873,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf(
         "- start-up floors: an empty modal dialog program of the same toolchain%s; the same "
         "floor loading the program's DLLs and themed common controls: %.1f ms. The main window "
-        "with plain calls (bench/FloorMain.cpp: the program's templates, menu pictures, "
+        "with plain calls (bench/FloorMainWindow.cpp: the program's templates, menu pictures, "
         "toolbar, status bar, tabs, six pages filled for the factory record, one discovery): "
         "%s; %s. Inside one process, DLLs loaded: a main window built and shown %.1f ms, the plain "
         "one %.1f ms (%.2fx); of the program's, the six pages' windows take %.1f ms, one printer "
