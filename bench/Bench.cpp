@@ -795,16 +795,21 @@ int wmain(int argc, wchar_t** argv) {
 
     const std::vector<std::string> stateDifferences = StateDifferences(
         StateAfterStartUp(startUpPrograms[0]), StateAfterStartUp(startUpPrograms[3]));
+    // A console program's run is short, so its measures take three times the rounds.
+    const int consoleRounds = rounds * 3;
     const StartUpResult startUp = MeasureStartUp(startUpPrograms, rounds);
-    const PairResult show = MeasurePair(kwctl.kwctl, L"show \"" + kwctl.settingsFile + L"\"",
-                                        kwctl.emptyConsole, L"", rounds, [] { return true; });
+    const PairResult show =
+        MeasurePair(kwctl.kwctl, L"show \"" + kwctl.settingsFile + L"\"", kwctl.emptyConsole, L"",
+                    consoleRounds, [] { return true; });
+    const PairResult version = MeasurePair(kwctl.kwctl, L"--version", kwctl.emptyConsole, L"",
+                                           consoleRounds, [] { return true; });
     const InProcessResult inProcess = MeasureInProcess(rounds);
     const DataCheckResult dataCheck = MeasureDataCheck(checks);
 
     // The fleet: 19 more queues of the model, each on a port of its own.
     for (int k = 1; k < kFleetQueues; ++k)
         printers.Add(L"KW Fleet " + std::to_wstring(k + 1), FleetPort(k));
-    const FleetResult fleet = MeasureFleet(kwctl, printers, record, rounds);
+    const FleetResult fleet = MeasureFleet(kwctl, printers, record, consoleRounds);
 
     const PeImage exe =
         ReadPeImage(WindowsPath(KW_STRIPPED_DIR_UNIX_PATH) + L"kestrowinda-stripped.exe");
@@ -861,12 +866,12 @@ int wmain(int argc, wchar_t** argv) {
     std::printf(
         "| kwctl show start-up, to its exit (median of %d) | %.1f ms | %.1f ms | %.2fx | <= 1.5x "
         "| %s |\n",
-        rounds, show.program * 1e3, show.floor * 1e3, showRatio,
+        consoleRounds, show.program * 1e3, show.floor * 1e3, showRatio,
         Met(showRatio > 0 && showRatio <= 1.5 && show.failures == 0));
     std::printf(
         "| kwctl send --all to %d queues, to its exit (median of %d) | %.1f ms | %.1f ms | "
         "%.2fx | <= 1.2x | %s |\n",
-        kFleetQueues, rounds, fleet.send.program * 1e3, fleet.send.floor * 1e3, sendRatio,
+        kFleetQueues, consoleRounds, fleet.send.program * 1e3, fleet.send.floor * 1e3, sendRatio,
         Met(sendRatio > 0 && sendRatio <= 1.2 && fleet.send.failures == 0));
     std::printf("| kwctl stripped exe | %.1f KiB | | | none given | - |\n", KiB(kwctlExe));
     std::printf("\n");
@@ -903,8 +908,12 @@ int wmain(int argc, wchar_t** argv) {
                 systemOnly ? "all system DLLs" : "NOT all system DLLs", imports.c_str());
     std::printf(
         "- kwctl show: `kwctl show factory.dat`, output to NUL, against an empty console "
-        "program (wmain returning 0) of the same toolchain%s; %s. kwctl imports %s.\n",
-        Failures(show.failures).c_str(), Spread(show).c_str(), kwctlImports.c_str());
+        "program (wmain returning 0) of the same toolchain%s; %s. `kwctl --version` (the "
+        "C++ run-time's start and CLI11 only): %.1f ms against %.1f ms. kwctl imports %s "
+        "(winspool.drv is delay-loaded: printers and send load it at their first spooler "
+        "call).\n",
+        Failures(show.failures).c_str(), Spread(show).c_str(), version.program * 1e3,
+        version.floor * 1e3, kwctlImports.c_str());
     std::printf(
         "- kwctl send: %d queues of the model on LPT1: to LPT%d:, each with its capture file, "
         "checked byte for byte after every run of either program%s; %s. Floor "
