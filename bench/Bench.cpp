@@ -749,7 +749,7 @@ std::wstring CopyInto(const std::wstring& folder, const char* unixPath, const wc
 int wmain(int argc, wchar_t** argv) {
     std::wstring commit = L"(unknown)";
     std::wstring load;
-    std::wstring priority;
+    std::wstring priority;  // how the run was scheduled, when not as usual
     int rounds = 15;
     int checks = 10000;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -838,10 +838,9 @@ int wmain(int argc, wchar_t** argv) {
     for (DWORD_PTR bits = processMask; bits; bits &= bits - 1)
         ++cpus;
 
-    std::printf("Kestrowinda benchmark: commit %s, %s, x86_64, %d CPU%s%s%s%s%s\n\n",
+    std::printf("Kestrowinda benchmark: commit %s, %s, x86_64, %d CPU%s%s%s%s\n\n",
                 Narrow(commit).c_str(), WineVersion().c_str(), cpus, cpus == 1 ? "" : "s",
                 priority.empty() ? "" : ", ", Narrow(priority).c_str(),
-                priority.empty() ? "" : " priority",
                 load.empty() ? "" : (", load average before the run " + Narrow(load)).c_str());
     std::printf("| measure | program | floor | ratio | goal | met |\n");
     std::printf("|---|---|---|---|---|---|\n");
