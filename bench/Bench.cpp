@@ -556,6 +556,7 @@ ConsoleRun TimeConsoleRun(const std::wstring& exe, const std::wstring& arguments
 
 struct KwctlPrograms {
     std::wstring kwctl;
+    std::wstring kwctlWithoutCli;  // the command line read by hand instead of by CLI11
     std::wstring emptyConsole;
     std::wstring floorSend;
     std::wstring settingsFile;  // the factory record
@@ -782,6 +783,7 @@ int wmain(int argc, wchar_t** argv) {
     }};
     KwctlPrograms kwctl;
     kwctl.kwctl = CopyInto(folder, KW_KWCTL_UNIX_PATH, L"kwctl.exe");
+    kwctl.kwctlWithoutCli = CopyInto(folder, KW_KWCTL_NO_CLI_UNIX_PATH, L"kwctl-no-cli.exe");
     kwctl.emptyConsole = CopyInto(folder, KW_FLOOR_CONSOLE_UNIX_PATH, L"floor-console.exe");
     kwctl.floorSend = CopyInto(folder, KW_FLOOR_SEND_UNIX_PATH, L"floor-send.exe");
     kwctl.settingsFile = folder + L"factory.dat";
@@ -803,6 +805,9 @@ int wmain(int argc, wchar_t** argv) {
                     consoleRounds, [] { return true; });
     const PairResult version = MeasurePair(kwctl.kwctl, L"--version", kwctl.emptyConsole, L"",
                                            consoleRounds, [] { return true; });
+    const PairResult showWithoutCli =
+        MeasurePair(kwctl.kwctlWithoutCli, L"show \"" + kwctl.settingsFile + L"\"",
+                    kwctl.emptyConsole, L"", consoleRounds, [] { return true; });
     const InProcessResult inProcess = MeasureInProcess(rounds);
     const DataCheckResult dataCheck = MeasureDataCheck(checks);
 
@@ -908,11 +913,14 @@ int wmain(int argc, wchar_t** argv) {
     std::printf(
         "- kwctl show: `kwctl show factory.dat`, output to NUL, against an empty console "
         "program (wmain returning 0) of the same toolchain%s; %s. `kwctl --version` (the "
-        "C++ run-time's start and CLI11 only): %.1f ms against %.1f ms. kwctl imports %s "
+        "C++ run-time's start and CLI11 only): %.1f ms against %.1f ms. kwctl built with the "
+        "command line read by hand instead of by CLI11, show: %.1f ms against %.1f ms (%.2fx). "
+        "kwctl imports %s "
         "(winspool.drv is delay-loaded: printers and send load it at their first spooler "
         "call).\n",
         Failures(show.failures).c_str(), Spread(show).c_str(), version.program * 1e3,
-        version.floor * 1e3, kwctlImports.c_str());
+        version.floor * 1e3, showWithoutCli.program * 1e3, showWithoutCli.floor * 1e3,
+        Ratio(showWithoutCli.program, showWithoutCli.floor), kwctlImports.c_str());
     std::printf(
         "- kwctl send: %d queues of the model on LPT1: to LPT%d:, each with its capture file, "
         "checked byte for byte after every run of either program%s; %s. Floor "
