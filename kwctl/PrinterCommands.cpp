@@ -24,15 +24,48 @@ constexpr char kNotUsable[] =
     "指定されたプリンタは、現在接続されていないか、プリンタ使用権の制限により使用できません。";
 constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
 
+// Discovery asks a queue's server for all its level-2 entries once per queue, so a fleet of n
+// queues on one server costs n enumerations of n entries each. Within one command the answer
+// of a server is kept and given again: the same entries, each server asked once.
+class OncePerServer final : public PrinterSpooler {
+public:
+    explicit OncePerServer(PrinterSpooler& spooler) : m_spooler(spooler) {}
+
+    std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
+                                          const std::optional<std::wstring>& name) override {
+        return m_spooler.EnumLevel4(flags, name);
+    }
+    std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
+                                          const std::optional<std::wstring>& name) override {
+        for (const Answer& answer : m_answers) {
+            if (answer.flags == flags && answer.name == name) return answer.entries;
+        }
+        m_answers.push_back({flags, name, m_spooler.EnumLevel2(flags, name)});
+        return m_answers.back().entries;
+    }
+    bool OpensForUse(const std::wstring& printerName) override {
+        return m_spooler.OpensForUse(printerName);
+    }
+
+private:
+    struct Answer {
+        std::uint32_t flags;
+        std::optional<std::wstring> name;
+        std::vector<PrinterLevel2> entries;
+    };
+    PrinterSpooler& m_spooler;
+    std::vector<Answer> m_answers;
+};
+
 // Discovery asks the environment's spooler, or the real one.
 class SpoolerChoice {
 public:
-    explicit SpoolerChoice(PrinterSpooler* given) : m_spooler(given ? *given : m_real) {}
-    PrinterSpooler& get() { return m_spooler; }
+    explicit SpoolerChoice(PrinterSpooler* given) : m_once(given ? *given : m_real) {}
+    PrinterSpooler& get() { return m_once; }
 
 private:
     WinPrinterSpooler m_real;
-    PrinterSpooler& m_spooler;
+    OncePerServer m_once;
 };
 
 bool Usable(const ModelQueue& queue) {
