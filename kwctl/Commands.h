@@ -2,10 +2,12 @@
 // status. Paths and values are UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kwctl/Kwctl.h"
+#include "settings/SettingsRecord.h"
 
 namespace kwctl {
 
@@ -27,6 +29,9 @@ struct SendOptions {
 };
 int Send(const SendOptions& options, Environment& env);
 #endif
+
+// The record of a settings file, or nothing, after the program's own message on the errors.
+std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output);
 
 // Text padded with spaces to `width` columns of a terminal, where East Asian wide characters
 // take two columns.

@@ -41,13 +41,6 @@ std::string RecordHex(const SettingsRecord& record) {
     return hex;
 }
 
-std::optional<SettingsRecord> Load(const std::string& path, Output& output) {
-    SettingsRecord record;
-    if (ReadSettingsFile(FromUtf8(path), record)) return record;
-    output.Err(path + ": " + kNotSettingsFile + "\n");
-    return std::nullopt;
-}
-
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
     switch (WriteSettingsFile(FromUtf8(path), record)) {
         case SaveResult::Saved:
@@ -225,7 +218,7 @@ std::vector<catalog::Assignment> ParseAssignments(const std::vector<std::string>
 }  // namespace
 
 int Show(const std::string& path, bool json, Output& output) {
-    const auto record = Load(path, output);
+    const auto record = LoadSettings(path, output);
     if (!record) return kUsage;
     if (json) {
         ShowJson(path, *record, output);
@@ -236,9 +229,9 @@ int Show(const std::string& path, bool json, Output& output) {
 }
 
 int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& output) {
-    const auto a = Load(pathA, output);
+    const auto a = LoadSettings(pathA, output);
     if (!a) return kUsage;
-    const auto b = Load(pathB, output);
+    const auto b = LoadSettings(pathB, output);
     if (!b) return kUsage;
 
     Json settings = Json::array();
@@ -313,7 +306,7 @@ int Set(const std::string& path, const std::vector<std::string>& assignments, Ou
     bool ok = false;
     const auto list = ParseAssignments(assignments, output, ok);
     if (!ok) return kUsage;
-    auto record = Load(path, output);
+    auto record = LoadSettings(path, output);
     if (!record) return kUsage;
     if (const auto result = catalog::Apply(*record, list); !result.ok) {
         output.Err(result.message + "\n");
@@ -350,6 +343,13 @@ int Keys(bool json, Output& output) {
     }
     output.Out(json ? doc.dump(2) + "\n" : text);
     return kSuccess;
+}
+
+std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
+    SettingsRecord record;
+    if (ReadSettingsFile(FromUtf8(path), record)) return record;
+    output.Err(path + ": " + kNotSettingsFile + "\n");
+    return std::nullopt;
 }
 
 std::string Pad(const std::string& utf8, std::size_t width) {

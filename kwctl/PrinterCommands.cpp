@@ -11,7 +11,6 @@
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
 #include "settings/SettingsCatalog.h"
-#include "settings/SettingsFileIo.h"
 
 namespace kwctl {
 namespace {
@@ -22,7 +21,6 @@ constexpr char kSent[] = "プリンタに設定値を送信しました。";
 constexpr char kFileRefused[] = "接続先がFILEのため設定値を送信できません。";
 constexpr char kNotUsable[] =
     "指定されたプリンタは、現在接続されていないか、プリンタ使用権の制限により使用できません。";
-constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
 
 // Discovery asks a queue's server for all its level-2 entries once per queue, so a fleet of n
 // queues on one server costs n enumerations of n entries each. Within one command the answer
@@ -197,11 +195,8 @@ int Printers(bool json, Environment& env) {
 int Send(const SendOptions& options, Environment& env) {
     Output& output = env.output;
     // The file first: a bad file sends nothing.
-    SettingsRecord record;
-    if (!ReadSettingsFile(FromUtf8(options.file), record)) {
-        output.Err(options.file + ": " + kNotSettingsFile + "\n");
-        return kUsage;
-    }
+    const auto record = LoadSettings(options.file, output);
+    if (!record) return kUsage;
 
     SpoolerChoice spooler(env.spooler);
     const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
@@ -231,7 +226,7 @@ int Send(const SendOptions& options, Environment& env) {
             progress += "] ";
             output.Err(progress + name + "\n");
         }
-        const Result r = SendOne(names[k], queues, record, options.dryRun);
+        const Result r = SendOne(names[k], queues, *record, options.dryRun);
         allSent = allSent && (r.result == "sent" || r.result == "ready");
         results.push_back({{"printer", name}, {"result", r.result}, {"message", r.message}});
         if (!options.json) output.Out(Pad(r.result, 8) + name + ": " + r.message + "\n");

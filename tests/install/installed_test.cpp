@@ -152,46 +152,6 @@ std::string Attribute(const std::string& element, const std::string& name) {
     return element.substr(from, element.find('"', from) - from);
 }
 
-// Runs a console program; its standard output and error, and its exit status (-1 when it could
-// not run or did not end).
-std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, int& status) {
-    status = -1;
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
-    const UniqueKernelHandle reader(readEnd);
-    UniqueKernelHandle writer(writeEnd);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                          nullptr, nullptr, &startup, &info)) {
-        return {};
-    }
-    const UniqueKernelHandle process(info.hProcess);
-    const UniqueKernelHandle thread(info.hThread);
-    writer.reset();  // the pipe ends when the child's copy closes
-
-    std::string output;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        output.append(buffer, got);
-    DWORD code = 0;
-    if (::WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0 &&
-        ::GetExitCodeProcess(info.hProcess, &code)) {
-        status = static_cast<int>(code);
-    }
-    return output;
-}
-
 std::vector<std::uint8_t> FactoryBytes() {
     const SettingsRecord& r = FactoryRecord();
     return std::vector<std::uint8_t>(r.data(), r.data() + r.size());
@@ -218,7 +178,7 @@ TEST(VersionTest, EveryPartShowsTheOneVersion) {
     EXPECT_EQ(Attribute(identity, "version"), Dotted(numbers));
 
     int status = 0;
-    std::string printed = RunConsole(subject.kwctl, L"--version", status);
+    std::string printed = rig::RunConsole(subject.kwctl, L"--version", status);
     EXPECT_EQ(status, 0);
     while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r'))
         printed.pop_back();

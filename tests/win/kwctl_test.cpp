@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "kwctl/Kwctl.h"
 #include "printer/PrinterSend.h"
@@ -15,6 +14,7 @@
 #include "settings/SettingsCatalog.h"
 #include "settings/SettingsFile.h"
 #include "tests/win/rig/Printers.h"
+#include "tests/win/rig/Process.h"
 
 namespace {
 
@@ -202,31 +202,10 @@ TEST(KwctlProgramTest, JapaneseNamesReachTheSpoolerAndRedirectedOutputIsUtf8) {
         L"kwctl.exe";
     ASSERT_TRUE(std::filesystem::exists(program)) << program;
 
-    const std::wstring outPath = rig::TestDir() + L"kwctl-out.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE out = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE);
-    std::wstring command =
-        L"\"" + program.wstring() + L"\" send \"" + FromUtf8(file) + L"\" --printer ベク事務所";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                 nullptr, nullptr, &startup, &process));
-    ::CloseHandle(out);
-    ASSERT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD status = 99;
-    ::GetExitCodeProcess(process.hProcess, &status);
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
-
-    std::ifstream in(std::filesystem::path(outPath), std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(status, 0u) << text;
+    int status = -1;
+    const std::string text = rig::RunConsole(
+        program.wstring(), L"send \"" + FromUtf8(file) + L"\" --printer ベク事務所", status);
+    EXPECT_EQ(status, 0) << text;
     EXPECT_EQ(text, "sent    ベク事務所: " + std::string(kSent) + "\n");
     EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
 }

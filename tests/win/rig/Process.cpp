@@ -515,6 +515,44 @@ std::vector<std::wstring> MainWindow::PageStates() const {
     return states;
 }
 
+std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, int& status) {
+    status = -1;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
+    const UniqueKernelHandle reader(readEnd);
+    UniqueKernelHandle writer(writeEnd);
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION info{};
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                          nullptr, nullptr, &startup, &info)) {
+        return {};
+    }
+    const UniqueKernelHandle process(info.hProcess);
+    const UniqueKernelHandle thread(info.hThread);
+    writer.reset();  // the pipe ends when the child's copy closes
+
+    std::string output;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        output.append(buffer, got);
+    DWORD code = 0;
+    if (::WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0 &&
+        ::GetExitCodeProcess(info.hProcess, &code)) {
+        status = static_cast<int>(code);
+    }
+    return output;
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
