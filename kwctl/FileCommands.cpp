@@ -41,8 +41,18 @@ std::string RecordHex(const SettingsRecord& record) {
     return hex;
 }
 
+// kwctl holds names as UTF-8 on Windows (its arguments, converted) and as the bytes given
+// elsewhere.
+FilePath SystemPath(const std::string& path) {
+#ifdef _WIN32
+    return FromUtf8(path);
+#else
+    return path;
+#endif
+}
+
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
-    switch (WriteSettingsFile(FromUtf8(path), record)) {
+    switch (WriteSettingsFile(SystemPath(path), record)) {
         case SaveResult::Saved:
             output.Out("saved " + path + "\n");
             return kSuccess;
@@ -58,7 +68,7 @@ int Save(const std::string& path, const SettingsRecord& record, Output& output) 
 
 bool Exists(const std::string& path) {
 #ifdef _WIN32
-    return ::GetFileAttributesW(FromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
@@ -347,7 +357,7 @@ int Keys(bool json, Output& output) {
 
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
     SettingsRecord record;
-    if (ReadSettingsFile(FromUtf8(path), record)) return record;
+    if (ReadSettingsFile(SystemPath(path), record)) return record;
     output.Err(path + ": " + kNotSettingsFile + "\n");
     return std::nullopt;
 }

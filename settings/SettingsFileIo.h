@@ -5,9 +5,17 @@
 
 #include "settings/SettingsRecord.h"
 
+// A file name as the system takes it: UTF-16 on Windows; elsewhere the bytes as given, never
+// re-encoded, since a name there need not be valid UTF-8.
+#ifdef _WIN32
+using FilePath = std::wstring;
+#else
+using FilePath = std::string;
+#endif
+
 // Reads the record of the settings file at `path`. False, with `record` untouched, when the
 // file cannot be opened or is no settings file. Only the first 199 bytes are read.
-bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record);
+bool ReadSettingsFile(const FilePath& path, SettingsRecord& record);
 
 enum class SaveResult {
     Saved,
@@ -19,4 +27,4 @@ enum class SaveResult {
 // flushed beside the target, then takes the target's place, keeping its attributes; so the
 // target is either left as it was or is exactly the new 199 bytes, and nothing of a failed
 // save is left behind. A file that another program holds open fails.
-SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record);
+SaveResult WriteSettingsFile(const FilePath& path, const SettingsRecord& record);

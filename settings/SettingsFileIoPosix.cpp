@@ -6,7 +6,6 @@
 
 #include <cerrno>
 
-#include "settings/SettingsCatalog.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileIo.h"
 
@@ -55,8 +54,8 @@ SaveResult Abandon(const std::string& temporary, int error) {
 
 }  // namespace
 
-bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
-    Descriptor file(::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC));
+bool ReadSettingsFile(const FilePath& path, SettingsRecord& record) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return false;
     SettingsFileImage image{};
     std::size_t total = 0;
@@ -73,8 +72,7 @@ bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
     return true;
 }
 
-SaveResult WriteSettingsFile(const std::wstring& widePath, const SettingsRecord& record) {
-    const std::string path = ToUtf8(widePath);
+SaveResult WriteSettingsFile(const FilePath& path, const SettingsRecord& record) {
     // A target that exists must be a writable file; the new one keeps its permissions.
     mode_t mode = 0644;
     struct stat target;
