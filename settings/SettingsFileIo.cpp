@@ -5,9 +5,12 @@
 #include <string>
 
 #include "framework/Handles.h"
+#include "settings/FileReplaceCalls.h"
 #include "settings/SettingsFile.h"
 
 namespace {
+
+FileReplaceCalls g_calls;
 
 SaveResult ResultOf(DWORD error) {
     return error == ERROR_ACCESS_DENIED ? SaveResult::AccessDenied : SaveResult::Failed;
@@ -71,37 +74,101 @@ bool WriteAndFlush(HANDLE file, const SettingsFileImage& image) {
     return ::FlushFileBuffers(file) != FALSE;
 }
 
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// True only when the system says that nothing has the name; a name it cannot tell about counts
+// as taken, so that nothing is deleted or moved on a guess.
+bool IsFree(const std::wstring& path) {
+    if (Exists(path)) return false;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A name beside the target that nothing has yet, for the replaced file to take while the new
+// one moves in.
+std::wstring FreeBackupName(const std::wstring& target, const std::wstring& temporary) {
+    for (int n = 0; n < 100; ++n) {
+        std::wstring name = target + L".~kw" + std::to_wstring(n);
+        if (name != temporary && IsFree(name)) return name;
+    }
+    return std::wstring();
+}
+
+struct SaveNames {
+    std::wstring target;
+    std::wstring temporary;  // the new file, written and flushed
+    std::wstring backup;     // the replaced file's name while the new one moves in
+};
+
+bool Move(const std::wstring& from, const std::wstring& to) {
+    // Never over an existing file: whatever holds the name stays.
+    return g_calls.moveFileEx(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+// Deletes a file of the save that is no longer needed; one that cannot be deleted stays.
+void Discard(const std::wstring& path) {
+    if (!path.empty() && !IsFree(path)) g_calls.deleteFile(path.c_str());
+}
+
+// After a failed replace, the target's name gets back the old file, or else the new one; which
+// name holds what is looked at rather than taken from the error, since the system documents
+// different states for the same errors with and without a backup name. A file is deleted only
+// while the target's name holds the old or the new content; when neither can be put back, both
+// stay under their own names. ERROR_SUCCESS when the new file is in place after all.
+DWORD Recover(const SaveNames& names, DWORD error) {
+    if (!IsFree(names.target)) {
+        // The replaced file kept its name (1175, 1176 with a backup name, any other error), or the
+        // new one took it before the replace failed.
+        const bool moved = IsFree(names.temporary);
+        Discard(names.temporary);
+        Discard(names.backup);  // at most a copy of the file that still has the target's name
+        return moved ? ERROR_SUCCESS : error;
+    }
+    // The target's name is empty: the replaced file is under the backup name (1177) or gone
+    // (1176 without a backup name).
+    if (!IsFree(names.backup) && Move(names.backup, names.target)) {
+        Discard(names.temporary);
+        return error;
+    }
+    if (Move(names.temporary, names.target)) {
+        Discard(names.backup);
+        return ERROR_SUCCESS;
+    }
+    return error;
+}
+
 // Puts the written temporary file in the target's place. An existing target is replaced, which
 // keeps its security and short name; a new one is the temporary file renamed.
-DWORD PutInPlace(const std::wstring& temporary, const std::wstring& target, DWORD attributes) {
+DWORD PutInPlace(const SaveNames& names, DWORD attributes) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)
-                   ? ERROR_SUCCESS
-                   : ::GetLastError();
-    }
-    if (!::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                        nullptr, nullptr)) {
+        if (Move(names.temporary, names.target)) return ERROR_SUCCESS;
         const DWORD error = ::GetLastError();
-        // A replace that failed half way may have taken the target away and left the new file
-        // under its temporary name; it then still goes in the target's place.
-        if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return error;
-        if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-            return ::GetLastError();
-        }
+        Discard(names.temporary);  // there was no old file; the new one is still in memory
+        return error;
+    }
+    if (g_calls.replaceFile(names.target.c_str(), names.temporary.c_str(),
+                            names.backup.empty() ? nullptr : names.backup.c_str(),
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        Discard(names.backup);
+    } else if (const DWORD error = Recover(names, ::GetLastError()); error != ERROR_SUCCESS) {
+        return error;
     }
     // Windows carries the replaced file's attributes over, Wine does not, so they are set
     // again; the new content marks the file for backup, as any write does. The file is saved
     // even when this fails.
     constexpr DWORD kKept =
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    ::SetFileAttributesW(target.c_str(), (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE);
+    ::SetFileAttributesW(names.target.c_str(), (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE);
     return ERROR_SUCCESS;
 }
 
-// Removes the temporary file of a failed save; `error` is what made the save fail.
+// Removes the temporary file of a save that failed before the target was touched; `error` is
+// what made the save fail.
 SaveResult Abandon(const std::wstring& temporary, DWORD error) {
     // Nothing more can be done when this fails too; the save has failed already.
-    ::DeleteFileW(temporary.c_str());
+    g_calls.deleteFile(temporary.c_str());
     return ResultOf(error);
 }
 
@@ -147,8 +214,20 @@ SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& rec
     }
     if (!::CloseHandle(file.release())) return Abandon(temporary, ::GetLastError());
 
-    if (const DWORD error = PutInPlace(temporary, target, attributes); error != ERROR_SUCCESS) {
-        return Abandon(temporary, error);
-    }
-    return SaveResult::Saved;
+    const SaveNames names{
+        target, temporary,
+        attributes == INVALID_FILE_ATTRIBUTES ? std::wstring() : FreeBackupName(target, temporary)};
+    const DWORD error = PutInPlace(names, attributes);
+    return error == ERROR_SUCCESS ? SaveResult::Saved : ResultOf(error);
+}
+
+const FileReplaceCalls ScopedFileReplaceCallsForTesting::kReal{};
+
+ScopedFileReplaceCallsForTesting::ScopedFileReplaceCallsForTesting(FileReplaceCalls calls)
+    : m_previous(g_calls) {
+    g_calls = calls;
+}
+
+ScopedFileReplaceCallsForTesting::~ScopedFileReplaceCallsForTesting() {
+    g_calls = m_previous;
 }

@@ -26,5 +26,7 @@ enum class SaveResult {
 // Replaces the file at `path` with the settings file of `record`. The new file is written and
 // flushed beside the target, then takes the target's place, keeping its attributes; so the
 // target is either left as it was or is exactly the new 199 bytes, and nothing of a failed
-// save is left behind. A file that another program holds open fails.
+// save is left behind. A file that another program holds open fails. Should the system take
+// the old file away and then refuse both it and the new one their way back under the target's
+// name, the two stay beside it under the names the save gave them, rather than be lost.
 SaveResult WriteSettingsFile(const FilePath& path, const SettingsRecord& record);

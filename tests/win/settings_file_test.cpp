@@ -9,6 +9,7 @@
 
 #include "framework/Handles.h"
 #include "settings/Fields.h"
+#include "settings/FileReplaceCalls.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileIo.h"
 #include "settings/SettingsRecord.h"
@@ -275,6 +276,152 @@ TEST_F(SettingsFileIoTest, MissingFolderFailsWithoutCreatingAnything) {
     EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
     EXPECT_FALSE(Exists(path));
     EXPECT_TRUE(FilesIn(m_folder).empty());
+}
+
+// Each way the replace can fail, as the system documents it, made to happen by stand-ins for
+// the file calls: afterwards the target holds the old or exactly the new file, and nothing else
+// is left beside it unless it holds content that could not be put back under the target's name.
+enum class Content { None, Old, New, Other };
+
+struct ReplaceStandIns {
+    enum class Move { Works, Fails, FailsFromBackup } move = Move::Works;
+    bool deleteFails = false;
+    std::wstring backup;  // as the replace was given it
+};
+ReplaceStandIns g_standIns;
+
+BOOL WINAPI StandInMove(const wchar_t* from, const wchar_t* to, DWORD flags) {
+    using Move = ReplaceStandIns::Move;
+    if (g_standIns.move == Move::Fails ||
+        (g_standIns.move == Move::FailsFromBackup && from == g_standIns.backup)) {
+        ::SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return ScopedFileReplaceCallsForTesting::kReal.moveFileEx(from, to, flags);
+}
+
+BOOL WINAPI StandInDelete(const wchar_t* path) {
+    if (!g_standIns.deleteFails) return ScopedFileReplaceCallsForTesting::kReal.deleteFile(path);
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+BOOL Fail(DWORD error) {
+    ::SetLastError(error);
+    return FALSE;
+}
+
+// ERROR_UNABLE_TO_REMOVE_REPLACED: both files keep their names.
+BOOL WINAPI Replace1175(const wchar_t*, const wchar_t*, const wchar_t* backup, DWORD, void*,
+                        void*) {
+    g_standIns.backup = backup ? backup : L"";
+    return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+}
+
+// As Wine fails: the backup file is created before the replaced file refuses to move.
+BOOL WINAPI Replace1175EmptyBackup(const wchar_t*, const wchar_t*, const wchar_t* backup, DWORD,
+                                   void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    if (backup) WriteRaw(backup, {});
+    return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT with a backup name: both files keep their names.
+BOOL WINAPI Replace1176(const wchar_t*, const wchar_t*, const wchar_t* backup, DWORD, void*,
+                        void*) {
+    g_standIns.backup = backup ? backup : L"";
+    return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT as without a backup name: the replaced file is gone.
+BOOL WINAPI Replace1176TargetGone(const wchar_t* replaced, const wchar_t*, const wchar_t* backup,
+                                  DWORD, void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    ScopedFileReplaceCallsForTesting::kReal.deleteFile(replaced);
+    return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the replaced file has the backup name (or another one
+// when no backup name was given).
+BOOL WINAPI Replace1177(const wchar_t* replaced, const wchar_t*, const wchar_t* backup, DWORD,
+                        void*, void*) {
+    g_standIns.backup = backup ? backup : std::wstring(replaced) + L".moved";
+    ScopedFileReplaceCallsForTesting::kReal.moveFileEx(replaced, g_standIns.backup.c_str(), 0);
+    return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+}
+
+// The new file took the target's name, and the call still failed.
+BOOL WINAPI ReplaceThenFail(const wchar_t* replaced, const wchar_t* replacement,
+                            const wchar_t* backup, DWORD flags, void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    ScopedFileReplaceCallsForTesting::kReal.replaceFile(replaced, replacement, backup, flags,
+                                                        nullptr, nullptr);
+    return Fail(ERROR_ACCESS_DENIED);
+}
+
+BOOL WINAPI ReplaceWorks(const wchar_t* replaced, const wchar_t* replacement, const wchar_t* backup,
+                         DWORD flags, void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    return ScopedFileReplaceCallsForTesting::kReal.replaceFile(replaced, replacement, backup, flags,
+                                                               nullptr, nullptr);
+}
+
+TEST_F(SettingsFileIoTest, FailedReplaceNeverLosesTheFile) {
+    using enum ReplaceStandIns::Move;
+    using enum SaveResult;
+    using enum Content;
+    constexpr bool kDeleteFails = true;
+    const struct {
+        const wchar_t* name;
+        FileReplaceCalls::ReplaceFileFn replace;
+        ReplaceStandIns::Move move;
+        bool deleteFails;
+        SaveResult result;
+        Content target;
+        std::vector<Content> others;  // what the files left beside the target hold
+    } cases[] = {
+        {L"1175", Replace1175, Works, false, Failed, Old, {}},
+        {L"1175-empty-backup", Replace1175EmptyBackup, Works, false, Failed, Old, {}},
+        {L"1175-delete-fails", Replace1175, Works, kDeleteFails, Failed, Old, {New}},
+        {L"1176", Replace1176, Works, false, Failed, Old, {}},
+        {L"1176-gone", Replace1176TargetGone, Works, false, Saved, New, {}},
+        {L"1176-gone-move-fails", Replace1176TargetGone, Fails, false, Failed, None, {New}},
+        {L"1177", Replace1177, Works, false, Failed, Old, {}},
+        {L"1177-restore-fails", Replace1177, FailsFromBackup, false, Saved, New, {}},
+        {L"1177-moves-fail", Replace1177, Fails, false, Failed, None, {Old, New}},
+        {L"1177-delete-fails", Replace1177, Works, kDeleteFails, Failed, Old, {New}},
+        {L"moved-then-failed", ReplaceThenFail, Works, false, Saved, New, {}},
+        {L"backup-delete-fails", ReplaceWorks, Works, kDeleteFails, Saved, New, {Old}},
+    };
+    const Bytes oldBytes = WithTail(ImageOf(FactoryRecord()), 250, 0x33);
+    const Bytes newBytes = ImageOf(SampleRecord());
+    const auto contentOf = [&](const std::wstring& path) {
+        if (!Exists(path)) return None;
+        const Bytes bytes = ReadRaw(path);
+        return bytes == oldBytes ? Old : bytes == newBytes ? New : Other;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+        const std::wstring folder = m_folder + c.name + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+        const std::wstring target = folder + L"settings.dat";
+        WriteRaw(target, oldBytes);
+
+        g_standIns = {c.move, c.deleteFails, L""};
+        SaveResult result;
+        {
+            ScopedFileReplaceCallsForTesting scope({c.replace, StandInMove, StandInDelete});
+            result = WriteSettingsFile(target, SampleRecord());
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(contentOf(target), c.target);
+        std::vector<Content> others;
+        for (const std::wstring& name : FilesIn(folder)) {
+            if (name != L"settings.dat") others.push_back(contentOf(folder + name));
+        }
+        std::sort(others.begin(), others.end());
+        EXPECT_EQ(others, c.others);
+    }
 }
 
 // Unix permission bits do not stop root, and Wine enforces no ACLs on files, so a folder
