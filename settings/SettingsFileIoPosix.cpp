@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <optional>
+#include <string>
 
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileIo.h"
@@ -52,11 +55,39 @@ SaveResult Abandon(const std::string& temporary, int error) {
     return ResultOf(error);
 }
 
+// The name that `path` leads to through its symbolic links, so that a save writes the file a
+// link points to and leaves the link as it is. A link to nothing yet leads to the name it holds.
+std::optional<std::string> FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char text[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), text, sizeof(text));
+        if (length < 0) return std::nullopt;
+        if (length == 0 || static_cast<std::size_t>(length) >= sizeof(text)) {
+            errno = length == 0 ? ENOENT : ENAMETOOLONG;
+            return std::nullopt;
+        }
+        const std::string link(text, static_cast<std::size_t>(length));
+        // A relative link is relative to the folder that holds it.
+        const std::size_t slash = path.rfind('/');
+        path = link.front() == '/' || slash == std::string::npos ? link
+                                                                 : path.substr(0, slash + 1) + link;
+    }
+    errno = ELOOP;
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool ReadSettingsFile(const FilePath& path, SettingsRecord& record) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) return false;
+    // Only a regular file can be a settings file. Anything else is refused before it is opened,
+    // and again once open, since the name may have changed hands in between; the open does not
+    // wait for the other end of a FIFO.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     SettingsFileImage image{};
     std::size_t total = 0;
     while (total < image.size()) {
@@ -72,7 +103,11 @@ bool ReadSettingsFile(const FilePath& path, SettingsRecord& record) {
     return true;
 }
 
-SaveResult WriteSettingsFile(const FilePath& path, const SettingsRecord& record) {
+SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& record) {
+    const std::optional<std::string> resolved = FollowLinks(linkPath);
+    if (!resolved) return ResultOf(errno);
+    const std::string& path = *resolved;
+
     // A target that exists must be a writable file; the new one keeps its permissions.
     mode_t mode = 0644;
     struct stat target;
