@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 struct FileReplaceCalls {
     using ReplaceFileFn = BOOL(WINAPI*)(const wchar_t* replaced, const wchar_t* replacement,
                                         const wchar_t* backup, DWORD flags, void* exclude,
@@ -29,3 +31,7 @@ public:
 private:
     FileReplaceCalls m_previous;
 };
+
+// The attributes that a file which replaced one with the attributes `replaced`, and which has
+// the attributes `current` now, is to be given; nothing when it has the right ones already.
+std::optional<DWORD> AttributesToSet(DWORD replaced, DWORD current);

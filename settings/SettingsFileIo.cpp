@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "framework/Handles.h"
@@ -155,12 +156,10 @@ DWORD PutInPlace(const SaveNames& names, DWORD attributes) {
     } else if (const DWORD error = Recover(names, ::GetLastError()); error != ERROR_SUCCESS) {
         return error;
     }
-    // Windows carries the replaced file's attributes over, Wine does not, so they are set
-    // again; the new content marks the file for backup, as any write does. The file is saved
-    // even when this fails.
-    constexpr DWORD kKept =
-        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    ::SetFileAttributesW(names.target.c_str(), (attributes & kKept) | FILE_ATTRIBUTE_ARCHIVE);
+    // The file is saved even when this fails.
+    if (const auto set = AttributesToSet(attributes, ::GetFileAttributesW(names.target.c_str()))) {
+        ::SetFileAttributesW(names.target.c_str(), *set);
+    }
     return ERROR_SUCCESS;
 }
 
@@ -219,6 +218,24 @@ SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& rec
         attributes == INVALID_FILE_ATTRIBUTES ? std::wstring() : FreeBackupName(target, temporary)};
     const DWORD error = PutInPlace(names, attributes);
     return error == ERROR_SUCCESS ? SaveResult::Saved : ResultOf(error);
+}
+
+std::optional<DWORD> AttributesToSet(DWORD replaced, DWORD current) {
+    // Windows carries the replaced file's attributes over, Wine does not, nor does a move after
+    // a failed replace. Hidden, system and "not content indexed" are the user's choices for the
+    // file, which a new content does not change; the new content marks the file for backup, as
+    // any write does. Everything else stays as the file has it now, and a file that has all of
+    // these already is not touched.
+    constexpr DWORD kCarried =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (current == INVALID_FILE_ATTRIBUTES) current = 0;
+    const DWORD wanted = (replaced & kCarried) | FILE_ATTRIBUTE_ARCHIVE;
+    if ((current & wanted) == wanted) return std::nullopt;
+    return (current & kSettable) | wanted;
 }
 
 const FileReplaceCalls ScopedFileReplaceCallsForTesting::kReal{};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,38 @@ TEST_F(SettingsFileIoTest, ReplacedFileKeepsItsAttributes) {
     EXPECT_TRUE(kept & FILE_ATTRIBUTE_ARCHIVE) << std::hex << kept;
     EXPECT_FALSE(::GetFileAttributesW(plain.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(FilesIn(m_folder).size(), 2u) << "a temporary was left";
+}
+
+// After a replace, the marks the user gave the old file come back, archive is set, and every
+// other attribute stays as the new file has it; a file that needs nothing is left alone.
+TEST(SettingsFileAttributesTest, OnlyHiddenSystemAndNotIndexedAreCarried) {
+    constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN, kSystem = FILE_ATTRIBUTE_SYSTEM,
+                    kArchive = FILE_ATTRIBUTE_ARCHIVE, kTemporary = FILE_ATTRIBUTE_TEMPORARY,
+                    kOffline = FILE_ATTRIBUTE_OFFLINE,
+                    kNotIndexed = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const struct {
+        DWORD replaced;
+        DWORD current;
+        std::optional<DWORD> set;
+    } cases[] = {
+        // Nothing carried over, as under Wine or after a move.
+        {kHidden | kArchive, kArchive, kHidden | kArchive},
+        {kSystem | kHidden | kNotIndexed, FILE_ATTRIBUTE_NORMAL,
+         kSystem | kHidden | kNotIndexed | kArchive},
+        {kHidden, INVALID_FILE_ATTRIBUTES, kHidden | kArchive},
+        // The old file's other attributes are not the new file's.
+        {FILE_ATTRIBUTE_READONLY | kTemporary | kOffline, FILE_ATTRIBUTE_NORMAL, kArchive},
+        // What the new file has stays; attributes that cannot be set are not asked for.
+        {kHidden, kTemporary | kOffline | kArchive, kTemporary | kOffline | kHidden | kArchive},
+        {kHidden, FILE_ATTRIBUTE_COMPRESSED | kArchive, kHidden | kArchive},
+        // Everything in place already, as Windows leaves a replaced file.
+        {kHidden | kTemporary, kHidden | kTemporary | kArchive, std::nullopt},
+        {FILE_ATTRIBUTE_NORMAL, kArchive, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AttributesToSet(c.replaced, c.current), c.set)
+            << std::hex << c.replaced << " " << c.current;
+    }
 }
 
 // A path as a command line gives it: relative, or with "." in it, onto the file itself.
