@@ -12,24 +12,20 @@
 
 #include "kwctl/Commands.h"
 #include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 #include "settings/SettingsFileIo.h"
 
 namespace kwctl {
 namespace {
 
 using Json = nlohmann::ordered_json;
+using catalog::Hex;
 using catalog::Kind;
 using catalog::Setting;
 
 constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
 constexpr char kWriteFailed[] = "設定ファイルの書き込みに失敗しました。";
 constexpr char kAccessDenied[] = "このディレクトリに保存するアクセス許可がありません。";
-
-std::string Hex(std::uint8_t byte) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "0x%02X", byte);
-    return text;
-}
 
 std::string RecordHex(const SettingsRecord& record) {
     std::string hex;

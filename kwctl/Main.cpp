@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "kwctl/Kwctl.h"
-#include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 
 namespace {
 

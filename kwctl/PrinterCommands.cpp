@@ -10,7 +10,7 @@
 #include "printer/PrinterDiscovery.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
-#include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 
 namespace kwctl {
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "settings/Fields.h"
+#include "settings/Utf8.h"
 
 namespace catalog {
 namespace {
@@ -261,12 +262,6 @@ constexpr std::array<Setting, kRowCount> kTable = MakeTable();
 
 // ---------------------------------------------------------------------------------------------
 // Reading
-
-std::string Hex(std::uint8_t byte) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "0x%02X", byte);
-    return text;
-}
 
 // A byte as text: the character when it is printable ASCII, else its hex value.
 std::string Shown(std::uint8_t byte) {
@@ -565,14 +560,15 @@ std::optional<Assignment> ParseAssignment(std::string_view text) {
 std::uint8_t ShownBits(std::size_t offset) {
     std::uint8_t bits = 0;
     for (const Setting& s : kTable) {
-        if (s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch) continue;
-        if (s.kind == Kind::Switch || s.kind == Kind::Country) {
-            if (s.offset == offset) bits |= s.mask;
-        } else if (offset >= s.offset && offset < s.offset + s.width) {
-            bits = 0xFF;
-        }
+        if (s.kind != Kind::CarriedDigit && s.kind != Kind::CarriedSwitch) bits |= s.BitsAt(offset);
     }
     return bits;
+}
+
+std::string Hex(std::uint8_t byte) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "0x%02X", byte);
+    return text;
 }
 
 std::string ByteRole(std::size_t offset, std::uint8_t bits) {
@@ -591,83 +587,3 @@ std::string ByteRole(std::size_t offset, std::uint8_t bits) {
 }
 
 }  // namespace catalog
-
-std::string ToUtf8(std::wstring_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-                const std::uint32_t low = static_cast<std::uint32_t>(text[i + 1]);
-                if (low >= 0xDC00 && low < 0xE000) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-        }
-        if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::wstring FromUtf8(std::string_view text) {
-    std::wstring out;
-    std::size_t i = 0;
-    auto put = [&](std::uint32_t c) {
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0x10000) {
-                c -= 0x10000;
-                out += static_cast<wchar_t>(0xD800 + (c >> 10));
-                out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-                return;
-            }
-        }
-        out += static_cast<wchar_t>(c);
-    };
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80         ? 1
-                           : (lead >> 5) == 6  ? 2
-                           : (lead >> 4) == 14 ? 3
-                           : (lead >> 3) == 30 ? 4
-                                               : 0;
-        std::uint32_t c = length == 1   ? lead
-                          : length == 2 ? (lead & 0x1F)
-                          : length == 3 ? (lead & 0x0F)
-                                        : (lead & 0x07);
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond Unicode are refused too.
-        static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (c < kMinimum[length] || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)) {
-            valid = false;
-        }
-        if (!valid) {
-            put(0xFFFD);
-            ++i;
-            continue;
-        }
-        put(c);
-        i += static_cast<std::size_t>(length);
-    }
-    return out;
-}

@@ -49,6 +49,12 @@ struct Setting {
     bool Settable() const {
         return !fixed && kind != Kind::CarriedDigit && kind != Kind::CarriedSwitch;
     }
+    // The bits of the record byte at `offset` that the setting holds: its mask, or the whole
+    // byte of a digit.
+    constexpr std::uint8_t BitsAt(std::size_t at) const {
+        if (mask) return at == offset ? mask : 0;
+        return at >= offset && at < offset + width ? 0xFF : 0;
+    }
 };
 
 // Every row, in the order of the pages (function selection, the four forms, MSW1 to MSW4,
@@ -90,12 +96,11 @@ std::optional<Assignment> ParseAssignment(std::string_view text);
 // (0xFF for digits and form blocks; none for separators, the trailer or carried values).
 std::uint8_t ShownBits(std::size_t offset);
 
+// A record byte as the catalogue shows it: "0x3C".
+std::string Hex(std::uint8_t byte);
+
 // What the byte at `offset` is, for bytes and bits that no page shows: "separator",
 // "terminator", "trailer", "command", "carried digit", "carried MSW3-2, MSW3-5" ...
 std::string ByteRole(std::size_t offset, std::uint8_t bits);
 
 }  // namespace catalog
-
-// UTF-8 and the platform's wide strings (UTF-16 on Windows, UTF-32 elsewhere).
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view text);

@@ -11,7 +11,7 @@
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
 #include "settings/Fields.h"
-#include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 #include "settings/SettingsFile.h"
 #include "tests/win/rig/Printers.h"
 #include "tests/win/rig/Process.h"
