@@ -48,17 +48,16 @@ FilePath SystemPath(const std::string& path) {
 }
 
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
-    switch (WriteSettingsFile(SystemPath(path), record)) {
-        case SaveResult::Saved:
-            output.Out("saved " + path + "\n");
-            return kSuccess;
-        case SaveResult::AccessDenied:
-            output.Err(path + ": " + kAccessDenied + "\n");
-            return kUsage;
-        case SaveResult::Failed:
-            break;
+    SaveDetail detail;
+    const SaveResult result = WriteSettingsFile(SystemPath(path), record, &detail);
+    if (result == SaveResult::Saved) {
+        output.Out("saved " + path + "\n");
+        return kSuccess;
     }
-    output.Err(path + ": " + kWriteFailed + "\n");
+    // The program's text, then the real reason: access is also denied to a read-only file.
+    const std::string reason = SaveProblemText(detail);
+    output.Err(path + ": " + (result == SaveResult::AccessDenied ? kAccessDenied : kWriteFailed) +
+               (reason.empty() ? "" : " (" + reason + ")") + "\n");
     return kUsage;
 }
 

@@ -17,6 +17,34 @@ SaveResult ResultOf(DWORD error) {
     return error == ERROR_ACCESS_DENIED ? SaveResult::AccessDenied : SaveResult::Failed;
 }
 
+// What an error means for a save; access is denied by the folder where a new file is made, and
+// by the file where the target is opened or replaced.
+SaveProblem ProblemOf(DWORD error, bool inFolder) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+            return inFolder ? SaveProblem::FolderNotWritable : SaveProblem::FileAccessDenied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE:
+            return SaveProblem::InUse;
+        case ERROR_PATH_NOT_FOUND:
+            return SaveProblem::FolderMissing;
+        case ERROR_WRITE_PROTECT:
+            return SaveProblem::ReadOnlyDisk;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return SaveProblem::DiskFull;
+        default:
+            return SaveProblem::Other;
+    }
+}
+
+SaveResult Fail(SaveDetail& detail, DWORD error, SaveProblem problem) {
+    detail.problem = problem;
+    detail.systemError = error;
+    return ResultOf(error);
+}
+
 // ReplaceFileW wants full paths (Wine refuses relative ones), and the temporary file must land
 // in the target's folder whatever the current folder is.
 std::wstring FullPath(const std::wstring& path) {
@@ -35,19 +63,27 @@ std::wstring FullPath(const std::wstring& path) {
 // right to delete it, as its replacement needs, without truncating it, then finds files that
 // are in use or closed to this user (Wine's ReplaceFileW would leave a stray file behind when
 // it cannot move the target away). `attributes` are the target's, or INVALID_FILE_ATTRIBUTES
-// when there is none yet.
-DWORD CheckTarget(const std::wstring& path, DWORD& attributes) {
+// when there is none yet. The result is the refusal, or nothing for a target that may be
+// replaced.
+std::optional<SaveResult> CheckTarget(const std::wstring& path, DWORD& attributes,
+                                      SaveDetail& detail) {
     attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+        if (error == ERROR_FILE_NOT_FOUND) return std::nullopt;
+        return Fail(detail, error, ProblemOf(error, true));
     }
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
-        return ERROR_ACCESS_DENIED;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return Fail(detail, ERROR_ACCESS_DENIED, SaveProblem::NotAFile);
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return Fail(detail, ERROR_ACCESS_DENIED, SaveProblem::ReadOnlyFile);
     }
     UniqueFile target(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return target ? ERROR_SUCCESS : ::GetLastError();
+    if (target) return std::nullopt;
+    const DWORD error = ::GetLastError();
+    return Fail(detail, error, ProblemOf(error, false));
 }
 
 // Creates a new, empty temporary file beside the target; its name is the target's with a
@@ -165,10 +201,10 @@ DWORD PutInPlace(const SaveNames& names, DWORD attributes) {
 
 // Removes the temporary file of a save that failed before the target was touched; `error` is
 // what made the save fail.
-SaveResult Abandon(const std::wstring& temporary, DWORD error) {
+SaveResult Abandon(const std::wstring& temporary, DWORD error, SaveDetail& detail) {
     // Nothing more can be done when this fails too; the save has failed already.
     g_calls.deleteFile(temporary.c_str());
-    return ResultOf(error);
+    return Fail(detail, error, ProblemOf(error, true));
 }
 
 }  // namespace
@@ -196,28 +232,39 @@ bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
     return true;
 }
 
-SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record) {
+SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record,
+                             SaveDetail* detail) {
+    SaveDetail unused;
+    SaveDetail& d = detail ? *detail : unused;
+    d = SaveDetail{};
     const std::wstring target = FullPath(path);
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (const DWORD error = CheckTarget(target, attributes); error != ERROR_SUCCESS) {
-        return ResultOf(error);
-    }
+    if (const auto refused = CheckTarget(target, attributes, d)) return *refused;
 
     std::wstring temporary;
     UniqueFile file = CreateTemporary(target, temporary);
-    if (!file) return ResultOf(::GetLastError());
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        return Fail(d, error, ProblemOf(error, true));
+    }
     if (!WriteAndFlush(file.get(), EncodeSettingsFile(record))) {
         const DWORD error = ::GetLastError();
         file.reset();
-        return Abandon(temporary, error);
+        return Abandon(temporary, error, d);
     }
-    if (!::CloseHandle(file.release())) return Abandon(temporary, ::GetLastError());
+    if (!::CloseHandle(file.release())) return Abandon(temporary, ::GetLastError(), d);
 
-    const SaveNames names{
-        target, temporary,
-        attributes == INVALID_FILE_ATTRIBUTES ? std::wstring() : FreeBackupName(target, temporary)};
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    const SaveNames names{target, temporary,
+                          replacing ? FreeBackupName(target, temporary) : std::wstring()};
     const DWORD error = PutInPlace(names, attributes);
-    return error == ERROR_SUCCESS ? SaveResult::Saved : ResultOf(error);
+    // Files of the save that are still there: what could not go back, or not be deleted.
+    if (!IsFree(names.temporary)) d.keptNew = names.temporary;
+    if (!names.backup.empty() && !IsFree(names.backup)) d.keptOld = names.backup;
+    if (error == ERROR_SUCCESS) return SaveResult::Saved;
+    return Fail(
+        d, error,
+        IsFree(target) && replacing ? SaveProblem::NotPutBack : ProblemOf(error, !replacing));
 }
 
 std::optional<DWORD> AttributesToSet(DWORD replaced, DWORD current) {

@@ -39,6 +39,34 @@ SaveResult ResultOf(int error) {
                                                                : SaveResult::Failed;
 }
 
+// What an error means for a save; access is denied by the folder where a new file is made or
+// renamed.
+SaveProblem ProblemOf(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return SaveProblem::FolderNotWritable;
+        case ENOENT:
+        case ENOTDIR:
+            return SaveProblem::FolderMissing;
+        case ETXTBSY:
+            return SaveProblem::InUse;
+        case EROFS:
+            return SaveProblem::ReadOnlyDisk;
+        case ENOSPC:
+        case EDQUOT:
+            return SaveProblem::DiskFull;
+        default:
+            return SaveProblem::Other;
+    }
+}
+
+SaveResult Fail(SaveDetail& detail, int error, SaveProblem problem) {
+    detail.problem = problem;
+    detail.systemError = static_cast<unsigned long>(error);
+    return ResultOf(error);
+}
+
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -50,9 +78,9 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
-SaveResult Abandon(const std::string& temporary, int error) {
+SaveResult Abandon(const std::string& temporary, int error, SaveDetail& detail) {
     ::unlink(temporary.c_str());  // the save has failed already
-    return ResultOf(error);
+    return Fail(detail, error, ProblemOf(error));
 }
 
 // The name that `path` leads to through its symbolic links, so that a save writes the file a
@@ -103,21 +131,30 @@ bool ReadSettingsFile(const FilePath& path, SettingsRecord& record) {
     return true;
 }
 
-SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& record) {
+SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& record,
+                             SaveDetail* detail) {
+    SaveDetail unused;
+    SaveDetail& d = detail ? *detail : unused;
+    d = SaveDetail{};
     const std::optional<std::string> resolved = FollowLinks(linkPath);
-    if (!resolved) return ResultOf(errno);
+    if (!resolved) return Fail(d, errno, ProblemOf(errno));
     const std::string& path = *resolved;
 
     // A target that exists must be a writable file; the new one keeps its permissions.
     mode_t mode = 0644;
     struct stat target;
     if (::stat(path.c_str(), &target) == 0) {
-        if (!S_ISREG(target.st_mode) || ::access(path.c_str(), W_OK) != 0) {
-            return SaveResult::AccessDenied;
+        if (!S_ISREG(target.st_mode)) return Fail(d, EACCES, SaveProblem::NotAFile);
+        if (::access(path.c_str(), W_OK) != 0) {
+            const int error = errno;
+            return Fail(d, error,
+                        error == EROFS    ? SaveProblem::ReadOnlyDisk
+                        : error == EACCES ? SaveProblem::ReadOnlyFile
+                                          : ProblemOf(error));
         }
         mode = target.st_mode & 07777;
     } else if (errno != ENOENT) {
-        return ResultOf(errno);
+        return Fail(d, errno, ProblemOf(errno));
     }
 
     std::string temporary;
@@ -125,18 +162,18 @@ SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& rec
     for (int n = 0; n < 100 && fd < 0; ++n) {
         temporary = path + ".~kw" + std::to_string(n);
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) return ResultOf(errno);
+        if (fd < 0 && errno != EEXIST) return Fail(d, errno, ProblemOf(errno));
     }
-    if (fd < 0) return SaveResult::Failed;
+    if (fd < 0) return Fail(d, EEXIST, SaveProblem::Other);
     Descriptor file(fd);
     const SettingsFileImage image = EncodeSettingsFile(record);
     if (!WriteAll(file.get(), image.data(), image.size()) || ::fchmod(file.get(), mode) != 0 ||
         ::fsync(file.get()) != 0) {
         const int error = errno;
         file.Close();
-        return Abandon(temporary, error);
+        return Abandon(temporary, error, d);
     }
-    if (!file.Close()) return Abandon(temporary, errno);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) return Abandon(temporary, errno);
+    if (!file.Close()) return Abandon(temporary, errno, d);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) return Abandon(temporary, errno, d);
     return SaveResult::Saved;
 }

@@ -110,7 +110,9 @@ TEST_F(SettingsFileIoPosixTest, NamesThatAreNoRegularFileAreNoSettingsFile) {
         EXPECT_FALSE(blocked) << "the read waited";
         EXPECT_EQ(record, SampleRecord()) << "record changed by a refused file";
         if (path.starts_with(m_folder)) {
-            EXPECT_NE(WriteSettingsFile(path, SampleRecord()), SaveResult::Saved);
+            SaveDetail detail;
+            EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::AccessDenied);
+            EXPECT_EQ(detail.problem, SaveProblem::NotAFile);
         }
     }
     ::close(listener);
@@ -155,6 +157,30 @@ TEST_F(SettingsFileIoPosixTest, SavingThroughALinkWritesItsTargetAndKeepsTheLink
     EXPECT_EQ(
         NamesIn(m_folder + "real"),
         (std::set<std::string>{"a.dat", "b.dat", "c.dat", "c2.dat", "new-target.dat", "up.dat"}));
+}
+
+// kwctl prints the reason after the program's text; a read-only file is the case the program's
+// access text does not tell apart. Root writes any file, so that case needs another user.
+TEST_F(SettingsFileIoPosixTest, FailedSavesSayWhy) {
+    const std::string readOnly = m_folder + "read-only.dat";
+    WriteRaw(readOnly, Bytes(10, 'r'));
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    SaveDetail detail;
+    if (::geteuid() != 0) {
+        EXPECT_EQ(WriteSettingsFile(readOnly, SampleRecord(), &detail), SaveResult::AccessDenied);
+        EXPECT_EQ(SaveProblemText(detail), "the file is read-only");
+        EXPECT_EQ(ReadRaw(readOnly), Bytes(10, 'r'));
+    }
+    EXPECT_EQ(WriteSettingsFile(m_folder + "nowhere/x.dat", SampleRecord(), &detail),
+              SaveResult::Failed);
+    EXPECT_EQ(SaveProblemText(detail), "the folder does not exist");
+
+    detail = {SaveProblem::NotPutBack, 0, m_folder + "~kw1", m_folder + "~kw0"};
+    EXPECT_EQ(SaveProblemText(detail),
+              "the system moved the file away and it could not be put back; the old settings are "
+              "kept in ~kw1; the new settings are kept in ~kw0");
+    detail = {SaveProblem::Other, 1234, "", ""};
+    EXPECT_EQ(SaveProblemText(detail), "system error 1234");
 }
 
 }  // namespace

@@ -177,7 +177,9 @@ TEST_F(SettingsFileIoTest, ReadOnlyTargetIsAccessDeniedAndKeptAsItWas) {
     WriteRaw(path, old);
     ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::AccessDenied);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::AccessDenied);
+    EXPECT_EQ(detail.problem, SaveProblem::ReadOnlyFile) << "the access text, but not the reason";
     EXPECT_EQ(ReadRaw(path), old);
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"locked.dat"})
         << "the temporary file was left behind";
@@ -208,7 +210,9 @@ TEST_F(SettingsFileIoTest, TargetHeldOpenWithoutSharingFailsAndStaysAsItWas) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
 
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::Failed);
+    EXPECT_EQ(detail.problem, SaveProblem::InUse);
     holder.reset();
     EXPECT_EQ(ReadRaw(path), old);
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"held.dat"});
@@ -300,13 +304,17 @@ TEST_F(SettingsFileIoTest, DeepFolderBeyondMaxPath) {
 TEST_F(SettingsFileIoTest, FolderAsTargetIsAccessDenied) {
     const std::wstring path = Path(L"folder.dat");
     ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::AccessDenied);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::AccessDenied);
+    EXPECT_EQ(detail.problem, SaveProblem::NotAFile);
     EXPECT_TRUE(FilesIn(m_folder).empty());
 }
 
 TEST_F(SettingsFileIoTest, MissingFolderFailsWithoutCreatingAnything) {
     const std::wstring path = Path(L"nowhere\\x.dat");
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::Failed);
+    EXPECT_EQ(detail.problem, SaveProblem::FolderMissing);
     EXPECT_FALSE(Exists(path));
     EXPECT_TRUE(FilesIn(m_folder).empty());
 }
@@ -442,9 +450,10 @@ TEST_F(SettingsFileIoTest, FailedReplaceNeverLosesTheFile) {
 
         g_standIns = {c.move, c.deleteFails, L""};
         SaveResult result;
+        SaveDetail detail;
         {
             ScopedFileReplaceCallsForTesting scope({c.replace, StandInMove, StandInDelete});
-            result = WriteSettingsFile(target, SampleRecord());
+            result = WriteSettingsFile(target, SampleRecord(), &detail);
         }
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(contentOf(target), c.target);
@@ -454,6 +463,11 @@ TEST_F(SettingsFileIoTest, FailedReplaceNeverLosesTheFile) {
         }
         std::sort(others.begin(), others.end());
         EXPECT_EQ(others, c.others);
+        // The caller learns what was kept, and where.
+        EXPECT_EQ(!detail.keptOld.empty() + !detail.keptNew.empty(), others.size());
+        EXPECT_TRUE(detail.keptOld.empty() || contentOf(detail.keptOld) == Old);
+        EXPECT_TRUE(detail.keptNew.empty() || contentOf(detail.keptNew) == New);
+        EXPECT_EQ(detail.problem == SaveProblem::NotPutBack, c.target == None);
     }
 }
 
@@ -467,8 +481,10 @@ TEST(SettingsFileIoFolderTest, FolderWithoutWriteAccessIsAccessDenied) {
     if (created || ::GetLastError() != ERROR_ACCESS_DENIED) {
         GTEST_SKIP() << "no folder without write access here (error " << ::GetLastError() << ")";
     }
-    EXPECT_EQ(WriteSettingsFile(folder + L"settings.dat", SampleRecord()),
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(folder + L"settings.dat", SampleRecord(), &detail),
               SaveResult::AccessDenied);
+    EXPECT_EQ(detail.problem, SaveProblem::FolderNotWritable);
     EXPECT_FALSE(Exists(folder + L"settings.dat"));
 }
 
