@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "settings/FileReplaceCalls.h"
 #include "settings/SettingsFile.h"
+#include "settings/ShortName.h"
 
 namespace {
 
@@ -86,15 +87,27 @@ std::optional<SaveResult> CheckTarget(const std::wstring& path, DWORD& attribute
     return Fail(detail, error, ProblemOf(error, false));
 }
 
-// Creates a new, empty temporary file beside the target; its name is the target's with a
-// suffix, so it lands in the same folder and on the same volume.
-UniqueFile CreateTemporary(const std::wstring& path, std::wstring& temporary) {
-    for (int n = 0; n < 100; ++n) {
-        temporary = path + L".~kw" + std::to_wstring(n);
+// The n-th short name in the target's folder, so that the file lands on the same volume. It is
+// no longer than the target's own name, which keeps its path within MAX_PATH whenever the
+// target's is. Empty when there is no n-th name.
+std::wstring NameBeside(const std::wstring& target, std::size_t n) {
+    const std::size_t slash = target.find_last_of(L"\\/");
+    const std::size_t start = slash == std::wstring::npos ? 0 : slash + 1;
+    const std::string name = ShortName(n, target.size() - start);
+    if (name.empty()) return std::wstring();
+    return target.substr(0, start) + std::wstring(name.begin(), name.end());
+}
+
+// Creates a new, empty temporary file beside the target.
+UniqueFile CreateTemporary(const std::wstring& target, std::wstring& temporary) {
+    for (std::size_t n = 0; n < 100; ++n) {
+        temporary = NameBeside(target, n);
+        if (temporary.empty()) break;
         UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
     }
+    ::SetLastError(ERROR_FILE_EXISTS);
     return UniqueFile();
 }
 
@@ -126,9 +139,9 @@ bool IsFree(const std::wstring& path) {
 // A name beside the target that nothing has yet, for the replaced file to take while the new
 // one moves in.
 std::wstring FreeBackupName(const std::wstring& target, const std::wstring& temporary) {
-    for (int n = 0; n < 100; ++n) {
-        std::wstring name = target + L".~kw" + std::to_wstring(n);
-        if (name != temporary && IsFree(name)) return name;
+    for (std::size_t n = 0; n < 100; ++n) {
+        std::wstring name = NameBeside(target, n);
+        if (name.empty() || (name != temporary && IsFree(name))) return name;
     }
     return std::wstring();
 }

@@ -11,6 +11,7 @@
 
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileIo.h"
+#include "settings/ShortName.h"
 
 namespace {
 
@@ -159,8 +160,14 @@ SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& rec
 
     std::string temporary;
     int fd = -1;
-    for (int n = 0; n < 100 && fd < 0; ++n) {
-        temporary = path + ".~kw" + std::to_string(n);
+    // A short name beside the target, no longer than the target's own, so that it lands on the
+    // same file system and within any length limit that the target's name keeps to.
+    const std::size_t slash = path.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    for (std::size_t n = 0; n < 100 && fd < 0; ++n) {
+        const std::string name = ShortName(n, path.size() - start);
+        if (name.empty()) break;
+        temporary = path.substr(0, start) + name;
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) return Fail(d, errno, ProblemOf(errno));
     }

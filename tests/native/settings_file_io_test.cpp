@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "settings/Fields.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileIo.h"
+#include "settings/ShortName.h"
 
 namespace {
 
@@ -181,6 +183,33 @@ TEST_F(SettingsFileIoPosixTest, FailedSavesSayWhy) {
               "kept in ~kw1; the new settings are kept in ~kw0");
     detail = {SaveProblem::Other, 1234, "", ""};
     EXPECT_EQ(SaveProblemText(detail), "system error 1234");
+}
+
+// The names a save gives its files beside the target: never longer than the target's own name,
+// all different, as many as the length allows up to the hundred a save tries.
+TEST(ShortNameTest, NamesFitTheTargetsLengthAndDiffer) {
+    for (std::size_t length : {1u, 2u, 3u, 4u, 5u, 12u, 255u}) {
+        std::set<std::string> names;
+        for (std::size_t n = 0; n < 100; ++n) {
+            const std::string name = ShortName(n, length);
+            if (name.empty()) break;
+            EXPECT_LE(name.size(), length) << name;
+            EXPECT_EQ(name.find_first_of("/\\:*?\"<>|"), std::string::npos) << name;
+            names.insert(name);
+            EXPECT_EQ(names.size(), n + 1) << name << " came twice";
+        }
+        EXPECT_GE(names.size(), length == 1 ? 36u : 2u) << length;
+    }
+    EXPECT_EQ(ShortName(0, 12), "~kw0");
+}
+
+// A name as long as the file system takes still saves: the temporary file's name is no longer.
+TEST_F(SettingsFileIoPosixTest, LongestNameSaves) {
+    const std::string path = m_folder + std::string(NAME_MAX - 4, 'n') + ".dat";
+    ASSERT_EQ(WriteSettingsFile(path, FactoryRecord()), SaveResult::Saved);
+    ASSERT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Saved);
+    EXPECT_EQ(ReadRaw(path), ImageOf(SampleRecord()));
+    EXPECT_EQ(NamesIn(m_folder).size(), 1u);
 }
 
 }  // namespace

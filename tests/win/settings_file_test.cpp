@@ -119,7 +119,7 @@ TEST_F(SettingsFileIoTest, SavingOverALongerFileLeavesNoTail) {
     const std::wstring plain = Path(L"plain.dat");
     WriteRaw(plain, Bytes(500, 'x'));
     // Someone else's file that happens to have the temporary's name stays as it is.
-    const std::wstring bystander = plain + L".~kw0";
+    const std::wstring bystander = Path(L"~kw0");
     WriteRaw(bystander, Bytes(3, 'b'));
     ASSERT_EQ(WriteSettingsFile(plain, SampleRecord()), SaveResult::Saved);
     EXPECT_EQ(ReadRaw(plain), ImageOf(SampleRecord()));
@@ -468,6 +468,50 @@ TEST_F(SettingsFileIoTest, FailedReplaceNeverLosesTheFile) {
         EXPECT_TRUE(detail.keptOld.empty() || contentOf(detail.keptOld) == Old);
         EXPECT_TRUE(detail.keptNew.empty() || contentOf(detail.keptNew) == New);
         EXPECT_EQ(detail.problem == SaveProblem::NotPutBack, c.target == None);
+    }
+}
+
+std::vector<std::wstring> g_namesPassed;
+
+BOOL WINAPI RecordingReplace(const wchar_t* replaced, const wchar_t* replacement,
+                             const wchar_t* backup, DWORD flags, void*, void*) {
+    g_namesPassed.insert(g_namesPassed.end(), {replacement, backup ? backup : L""});
+    return ScopedFileReplaceCallsForTesting::kReal.replaceFile(replaced, replacement, backup, flags,
+                                                               nullptr, nullptr);
+}
+
+BOOL WINAPI RecordingMove(const wchar_t* from, const wchar_t* to, DWORD flags) {
+    g_namesPassed.push_back(from);
+    return ScopedFileReplaceCallsForTesting::kReal.moveFileEx(from, to, flags);
+}
+
+// A target path of MAX_PATH - 1 characters works without long-path support, and so must the
+// names of the save's own files beside it, however short the target's name.
+TEST_F(SettingsFileIoTest, FilesBesideTheTargetStayWithinMaxPath) {
+    for (const std::wstring name : {L"a", L"ab.d", L"settings.dat"}) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const std::size_t padding = MAX_PATH - 1 - name.size() - m_folder.size() - 1;
+        const std::wstring folder = m_folder + std::wstring(padding, name[0]) + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << ::GetLastError();
+        const std::wstring target = folder + name;
+        ASSERT_EQ(target.size(), MAX_PATH - 1u);
+
+        g_namesPassed.clear();
+        {
+            ScopedFileReplaceCallsForTesting scope(
+                {RecordingReplace, RecordingMove,
+                 ScopedFileReplaceCallsForTesting::kReal.deleteFile});
+            ASSERT_EQ(WriteSettingsFile(target, FactoryRecord()), SaveResult::Saved);
+            ASSERT_EQ(WriteSettingsFile(target, SampleRecord()), SaveResult::Saved);
+        }
+        ASSERT_EQ(g_namesPassed.size(), 3u) << "a move, then a replace with a backup";
+        for (const std::wstring& passed : g_namesPassed) {
+            EXPECT_FALSE(passed.empty());
+            EXPECT_LT(passed.size(), std::size_t{MAX_PATH}) << passed.size();
+            EXPECT_EQ(passed.rfind(L'\\'), folder.size() - 1) << "not in the target's folder";
+        }
+        EXPECT_EQ(ReadRaw(target), ImageOf(SampleRecord()));
+        EXPECT_EQ(FilesIn(folder), std::vector<std::wstring>{name});
     }
 }
 
