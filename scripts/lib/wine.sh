@@ -187,6 +187,18 @@ kw_make_prefix() {
   WINEPREFIX=$prefix wineserver -w
 }
 
+# Makes the Wine sessions of a prefix start at a screen DPI: kw_set_session_dpi prefix dpi
+# (LogPixels of the user's desktop). Wine 8 reads it when each process starts; Wine 10 gives the
+# screen the DPI of the session's first process and shows programs that start at another DPI
+# scaled to the screen's. So the value is set, then the session ends (wineserver -w waits for
+# its end, which also saves the registry), and the next one starts at that DPI.
+kw_set_session_dpi() {
+  local prefix=$1 dpi=$2
+  WINEPREFIX=$prefix kw_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$dpi" /f >/dev/null 2>&1 || return 1
+  WINEPREFIX=$prefix wineserver -w
+}
+
 # Adds a printer queue to a prefix's registry: kw_add_queue prefix name port [driver]
 kw_add_queue() {
   local prefix=$1 name=$2 port=$3 driver=${4:-Vek Brelvistoka 410ZQ}
