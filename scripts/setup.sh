@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Kestrowinda need on Debian 12. Idempotent: does
-# nothing when everything is there. Needs root for apt-get; prints the command otherwise.
+# Installs what building, running and testing Kestrowinda need on Debian 12 (bookworm) or 13
+# (trixie). Idempotent: does nothing when everything is there. Needs root for apt-get; prints the
+# command otherwise. The package names are the same on both releases except for what follows
+# the release's versions: the clang runtime (libFuzzer, sanitizers) is the one of the installed
+# clang (14 on Debian 12, 19 on 13), and Wine is 8 or 10 with the same layout (the 64-bit loader
+# /usr/lib/wine/wine64 in wine64, the 32-bit one in wine32:i386).
 # The i686 tests also need wine32, which is installed only where the machine executes 32-bit
 # x86 programs; elsewhere the script says so and those tests are reported as skipped.
 set -eu
@@ -8,45 +12,82 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/wine.sh"
 
 packages="cmake make g++ git ca-certificates googletest
-clang libclang-rt-14-dev
+clang libclang-rt-dev
 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils
-libcli11-dev nlohmann-json3-dev
+libcli11-dev nlohmann-json3-dev libssl-dev
 wixl msitools"
+# Installed only where the release has them: a Wine built for WoW64 alone has its 64-bit loader
+# in the package wine.
+optional="wine64"
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+offered() {
+  [ -n "$(apt-cache show --no-all-versions "$1" 2>/dev/null)" ]
 }
 
 is_root() {
   [ "$(id -u)" -eq 0 ]
 }
 
-apt_install() {
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "$@"
+apt_updated=0
+apt_update() {
+  [ $apt_updated -eq 1 ] && return 0
+  DEBIAN_FRONTEND=noninteractive apt-get update -q
+  apt_updated=1
 }
 
-missing=""
-for p in $packages; do
-  installed "$p" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
+apt_install() {
+  apt_update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
+}
+
+# Installs what is missing of the packages given, or says how to: install_missing package...
+install_missing() {
+  local p missing=""
+  for p in "$@"; do
+    installed "$p" || missing="$missing $p"
+  done
+  [ -n "$missing" ] || return 0
   if ! is_root; then
     echo "Missing packages:$missing" >&2
     echo "Run as root: apt-get update && apt-get install -y --no-install-recommends$missing" >&2
-    exit 1
+    return 1
   fi
-  echo "Installing:$missing"
+  apt_update
+  local wanted=""
+  for p in $missing; do
+    if [[ " $optional " == *" $p "* ]] && ! offered "$p"; then
+      echo "This release has no package $p; going without it."
+      continue
+    fi
+    wanted="$wanted $p"
+  done
+  [ -n "$wanted" ] || return 0
+  echo "Installing:$wanted"
   # shellcheck disable=SC2086
-  apt_install $missing
+  apt_install $wanted
+}
+
+# shellcheck disable=SC2086
+install_missing $packages || exit 1
+
+# libclang-rt-dev follows the release's default clang; where clang is another version (installed
+# by hand, or a release whose default moved), its own runtime is what the fuzz build links.
+clang_major=$(clang --version 2>/dev/null | sed -n 's/.*clang version \([0-9][0-9]*\).*/\1/p' | head -n 1)
+if [ -z "$clang_major" ]; then
+  echo "clang does not run: the fuzz targets cannot be built." >&2
+  exit 1
 fi
+install_missing "libclang-rt-$clang_major-dev" || exit 1
 
 # wine32 for the i686 tests. Once it is installed, Debian's `wine` runs every program through the
 # 32-bit loader, so on a machine that cannot execute that loader it must not stay installed: no
-# Wine program would start any more. (scripts/lib/wine.sh still finds the 64-bit loader there.)
+# Wine program would start any more through it. (The scripts call the 64-bit loader directly.)
 remove_wine32() {
   if is_root; then
     echo "Removing wine32 again, so that wine runs."
@@ -74,12 +115,13 @@ else
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     added_i386=1
+    apt_updated=0 # the i386 package lists come with the next update
   fi
   if ! apt_install wine32:i386; then
     echo "Could not install wine32; the i686 tests are skipped." >&2
     [ $added_i386 -eq 1 ] && dpkg --remove-architecture i386 2>/dev/null
-  elif ! kw_wine32_works || ! wine --version >/dev/null 2>&1; then
-    echo "wine32 was installed, but ${KW_WINE32_WHY:-wine no longer starts}." >&2
+  elif ! kw_wine32_works; then
+    echo "wine32 was installed, but $KW_WINE32_WHY." >&2
     remove_wine32
   fi
 fi

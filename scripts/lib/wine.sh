@@ -7,25 +7,47 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;winemenubuilder.exe=}
 
 KW_XVFB_PID=""
 
-# The Wine loader for 64-bit programs, resolved once into KW_WINE (exported, so the scripts that
-# this one starts reuse it): the `wine` command when it runs, else Debian's 64-bit loader called
-# directly with WINELOADER. Debian's wrapper picks the 32-bit loader whenever wine32 is
-# installed, and on a machine that cannot execute 32-bit programs every call then fails, 64-bit
-# ones included.
+# The 64-bit Wine loader, resolved once into KW_WINE (exported, so the scripts that this one
+# starts reuse it). Every Windows program that the scripts start runs through it: the test
+# programs and the 64-bit program, and Wine's own tools (wineboot, regedit, reg, msiexec, cmd,
+# uninstaller), which then run as 64-bit programs and see the registry as a 64-bit program
+# installed on Windows does. Debian's `wine` command is a wrapper that picks the 32-bit loader
+# whenever wine32 is installed: its tools would read the 32-bit registry view, and on a machine
+# that cannot execute 32-bit programs nothing would start at all. So the loader is named
+# directly, the first of these that is a 64-bit program and runs: Debian's (Wine 8 and 10), a
+# `wine64` on the PATH, then `wine` itself where it is a 64-bit loader (a Wine built for WoW64
+# alone). WINELOADER names it too: Wine starts a 32-bit program with the loader of the same name
+# minus "64", and a 64-bit one with this one.
+KW_WINE_CANDIDATES=${KW_WINE_CANDIDATES:-/usr/lib/wine/wine64 wine64 /usr/lib/wine/wine wine}
 kw_wine_loader() {
-  [ -n "${KW_WINE:-}" ] && return 0
-  if wine --version >/dev/null 2>&1; then
-    KW_WINE=wine
-  elif [ -x /usr/lib/wine/wine64 ] &&
-    WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
-    KW_WINE=/usr/lib/wine/wine64
-    # A 64-bit loader named here starts 32-bit programs with the same name minus "64".
-    export WINELOADER=$KW_WINE
-  else
-    echo "no Wine loader runs on this machine" >&2
-    return 1
+  if [ -z "${KW_WINE:-}" ]; then
+    local candidate path why=""
+    for candidate in $KW_WINE_CANDIDATES; do
+      path=$(command -v "$candidate" 2>/dev/null) || continue
+      path=$(readlink -f "$path")
+      if ! kw_is_elf64 "$path"; then
+        why="$why; $candidate is not a 64-bit program"
+        continue
+      fi
+      if ! WINELOADER=$path "$path" --version >/dev/null 2>&1; then
+        why="$why; $candidate does not start"
+        continue
+      fi
+      KW_WINE=$path
+      break
+    done
+    if [ -z "${KW_WINE:-}" ]; then
+      echo "no 64-bit Wine loader runs on this machine (tried: $KW_WINE_CANDIDATES${why})" >&2
+      return 1
+    fi
   fi
   export KW_WINE
+  export WINELOADER=$KW_WINE
+}
+
+# Whether a file is a 64-bit ELF program (class byte 2), not a script or a 32-bit one.
+kw_is_elf64() {
+  [ "$(od -An -c -N5 "$1" 2>/dev/null | tr -d ' ')" = '177ELF002' ]
 }
 
 # Runs Wine with the loader above: kw_wine program [arguments]
@@ -162,6 +184,18 @@ kw_make_prefix() {
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"'
   WINEPREFIX=$prefix kw_wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1 || return 1
+  WINEPREFIX=$prefix wineserver -w
+}
+
+# Makes the Wine sessions of a prefix start at a screen DPI: kw_set_session_dpi prefix dpi
+# (LogPixels of the user's desktop). Wine 8 reads it when each process starts; Wine 10 gives the
+# screen the DPI of the session's first process and shows programs that start at another DPI
+# scaled to the screen's. So the value is set, then the session ends (wineserver -w waits for
+# its end, which also saves the registry), and the next one starts at that DPI.
+kw_set_session_dpi() {
+  local prefix=$1 dpi=$2
+  WINEPREFIX=$prefix kw_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$dpi" /f >/dev/null 2>&1 || return 1
   WINEPREFIX=$prefix wineserver -w
 }
 

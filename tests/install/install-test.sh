@@ -53,6 +53,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The Windows tools that the checks run are 64-bit programs, as on 64-bit Windows.
+tools_are_64bit() {
+  equal "$("$KW_WINE" cmd /c 'echo %PROCESSOR_ARCHITECTURE%' 2>/dev/null | tr -d '\r')" AMD64
+}
+
 fresh_prefix() {
   cp -a "$base" "$work/prefix" || exit 1
   mkdir -p "$work/data"
@@ -72,13 +77,23 @@ msiexec() {
   return $status
 }
 
+# Registry data as a 64-bit program on Windows sees it (the x64 package writes there), or with
+# view 32 as a 32-bit one does: reg_value key name [64|32]
 reg_value() {
-  "$KW_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  "$KW_WINE" reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
     awk -v n="$2" 'tolower($1) == tolower(n) { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; exit }'
 }
-# Product codes of the Kestrowinda entries that Add/Remove Programs lists.
-arp_codes() { "$KW_WINE" uninstaller --list 2>/dev/null | tr -d '\r' | awk -F'[|][|][|]' '$2 == "Kestrowinda" { print $1 }'; }
-arp_count() { arp_codes | grep -c . ; }
+# Product codes of the Kestrowinda entries in Add/Remove Programs: the subkeys of the Uninstall
+# key whose DisplayName is Kestrowinda, in one registry view: arp_codes [64|32]
+arp_codes() {
+  "$KW_WINE" reg query "$uninstall_key" /s "/reg:${1:-64}" 2>/dev/null | tr -d '\r' |
+    awk '/^HKEY_/ { key = $0; sub(/.*\\/, "", key) }
+      $1 == "DisplayName" && $2 == "REG_SZ" {
+        name = $0; sub(/^[ \t]*DisplayName[ \t]+REG_SZ[ \t]*/, "", name)
+        if (name == "Kestrowinda") print key
+      }'
+}
+arp_count() { arp_codes "$@" | grep -c . ; }
 arp_version() { reg_value "$uninstall_key\\$(arp_codes | head -n 1)" DisplayVersion; }
 path_value() { reg_value "$env_key" PATH; }
 # How often the installed folder is on the system PATH.
@@ -150,6 +165,7 @@ case $check in
     fresh_prefix
     packaged=$(extract "$msi64" "$work/package")
     path_before=$(path_value)
+    expect "Wine's tools run as 64-bit programs" tools_are_64bit
     expect "kwctl is not found by name before the install" eval '! kwctl_found'
     expect "msiexec /i $(basename "$msi64") /qn exits with 0" msiexec /i "$msi64"
     expect "the four files are in Program Files\\Kestrowinda, as packaged" \
@@ -160,9 +176,10 @@ case $check in
     expect "one Start-menu shortcut to the installed program: $(shortcuts | sed "s|$WINEPREFIX/||")" \
       eval '[ "$(shortcuts | grep -c .)" = 1 ] && shortcut_targets_program'
     expect "one Add/Remove Programs entry" equal "$(arp_count)" 1
+    expect "a 32-bit program sees no such entry: it is the x64 package's" equal "$(arp_count 32)" 0
     expect "its version is $version" equal "$(arp_version)" "$version"
     code=$(arp_codes | head -n 1)
-    icon=$("$KW_WINE" reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+    icon=$("$KW_WINE" reg query 'HKLM\Software\Classes\Installer\Products' /s /reg:64 2>/dev/null | tr -d '\r' |
       awk '$1 == "ProductIcon" { sub(/^[ \t]*ProductIcon[ \t]+REG_SZ[ \t]*/, ""); print }' | grep -F "$code")
     expect "its icon is the program's: $icon" cmp -s \
       "$WINEPREFIX/drive_c/windows/Installer/$code/kestrowinda.ico" "$root/res/kestrowinda.ico"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Wine prefix that every Windows-side test copies: make-base-prefix.sh <dir> [i686]
-# Kept between runs; remade when missing, made by another Wine version, or made while Wine could
-# or could not run 32-bit programs: a 64-bit prefix runs them only when it was made with a
-# working wine32 (its 32-bit system folder and registry are set up then), and runs both kinds.
+# Kept between runs; remade when missing, made by another Wine version or loader, or made while
+# Wine could or could not run 32-bit programs: a 64-bit prefix runs them only when it was made
+# with a working wine32 (its 32-bit system folder and registry are set up then), and runs both kinds.
 # With "i686", the prefix is for the i686 tests: where Wine cannot run 32-bit programs, it is
 # not made and the script ends with status 77 (skipped) and the reason.
 set -u
@@ -20,7 +20,7 @@ elif [ "${2:-}" = "i686" ]; then
 else
   wine32="no wine32"
 fi
-version="$("$KW_WINE" --version 2>/dev/null), $wine32"
+version="$("$KW_WINE" --version 2>/dev/null) through $KW_WINE, $wine32"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
   exit 0
 fi

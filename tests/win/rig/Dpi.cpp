@@ -50,4 +50,10 @@ void UseScreenPixels() {
         set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
 }
 
+UINT WindowDpi(HWND window) {
+    using GetDpi = UINT(WINAPI*)(HWND);
+    const auto get = User32Function<GetDpi>("GetDpiForWindow");
+    return get ? get(window) : 0;
+}
+
 }  // namespace rig
