@@ -1,5 +1,7 @@
 #include "kwctl/Kwctl.h"
 
+#include <algorithm>
+#include <memory>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
@@ -11,6 +13,49 @@
 #endif
 
 namespace kwctl {
+namespace {
+
+// CLI11 2.4 refuses a positional named "KEY=VALUE" when the option is made (2.1 took it). Such a
+// positional gets a plain name, and its help and its errors show the label.
+class PositionalLabels final : public CLI::Formatter {
+public:
+    template <class T>
+    CLI::Option* Add(CLI::App& command, const std::string& label, T& value,
+                     const std::string& help) {
+        std::string name = label;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return c == '=' || c == ':' || c == '{'; }, '_');
+        CLI::Option* option = command.add_option(name, value, help);
+        if (name != label) m_labels.push_back({option, name, label});
+        return option;
+    }
+
+    std::string make_option_name(const CLI::Option* option, bool positional) const override {
+        for (const Label& l : m_labels) {
+            if (positional && l.option == option) return l.label;
+        }
+        return CLI::Formatter::make_option_name(option, positional);
+    }
+
+    std::string Message(const CLI::App* app, const CLI::Error& error) const {
+        std::string text = CLI::FailureMessage::simple(app, error);
+        for (const Label& l : m_labels) {
+            for (std::size_t at; (at = text.find(l.name)) != std::string::npos;)
+                text.replace(at, l.name.size(), l.label);
+        }
+        return text;
+    }
+
+private:
+    struct Label {
+        const CLI::Option* option;
+        std::string name;
+        std::string label;
+    };
+    std::vector<Label> m_labels;
+};
+
+}  // namespace
 
 int Run(const std::vector<std::string>& args, Environment& env) {
     Output& output = env.output;
@@ -21,6 +66,11 @@ int Run(const std::vector<std::string>& args, Environment& env) {
     app.set_version_flag("--version", "kwctl " KW_VERSION);
     app.require_subcommand(1);
     app.fallthrough(false);
+    const auto labels = std::make_shared<PositionalLabels>();
+    app.formatter(labels);
+    app.failure_message([labels](const CLI::App* failed, const CLI::Error& e) {
+        return labels->Message(failed, e);
+    });
 
     std::string file, other;
     bool json = false, force = false;
@@ -44,14 +94,14 @@ int Run(const std::vector<std::string>& args, Environment& env) {
                                           "Writes the factory settings, with the changes "
                                           "given, to a new settings file.");
     create->add_option("OUT", file, "settings file to write")->required();
-    create->add_option("KEY=VALUE", assignments, "changes (see kwctl keys)");
+    labels->Add(*create, "KEY=VALUE", assignments, "changes (see kwctl keys)");
     create->add_flag("--force", force, "replace an existing file");
 
     CLI::App* set = app.add_subcommand("set",
                                        "Changes settings of a settings file. Nothing is "
                                        "written unless every change is valid.");
     set->add_option("FILE", file, "settings file to change")->required();
-    set->add_option("KEY=VALUE", assignments, "changes (see kwctl keys)")->required();
+    labels->Add(*set, "KEY=VALUE", assignments, "changes (see kwctl keys)")->required();
 
     CLI::App* keys = app.add_subcommand("keys", "Every key with its choices or range.");
     keys->add_flag("--json", json, "JSON output");

@@ -134,6 +134,17 @@ TEST_F(KwctlTest, FilesThatAreNoSettingsFilesAndBadCommandLinesExitWithTwo) {
     EXPECT_NE(m_output.out.find("KEY=VALUE"), std::string::npos);
 }
 
+// Every run makes the whole command line, so a CLI11 that refuses one of its names fails here.
+TEST_F(KwctlTest, TheWholeCommandLineIsMadeWithPositionalsShownByTheirLabels) {
+    for (const char* command : {"show", "diff", "new", "set", "keys"}) {
+        EXPECT_EQ(Run({command, "--help"}), kwctl::kSuccess) << command;
+    }
+    EXPECT_EQ(Run({"new", "--help"}), kwctl::kSuccess);
+    EXPECT_NE(m_output.out.find(" OUT [KEY=VALUE...]\n"), std::string::npos) << m_output.out;
+    EXPECT_EQ(Run({"set", Path("factory.dat")}), kwctl::kUsage);
+    EXPECT_EQ(m_output.err, "KEY=VALUE is required\nRun with --help for more information.\n");
+}
+
 TEST_F(KwctlTest, RefusedSetsLeaveTheFileByteForByte) {
     // A longer file, so that even its tail would show a rewrite.
     const std::string original = FileBytes(OddSwitches()) + "tail";
