@@ -220,20 +220,54 @@ std::vector<catalog::Assignment> ParseAssignments(const std::vector<std::string>
     return list;
 }
 
-}  // namespace
+constexpr char kJsonHelp[] = "JSON output";
+constexpr char kChangesHelp[] = "changes (see kwctl keys)";
 
-int Show(const std::string& path, bool json, Output& output) {
-    const auto record = LoadSettings(path, output);
+struct ShowOptions {
+    std::string file;
+    bool json = false;
+};
+
+void DeclareShow(Arguments& arguments, ShowOptions& options) {
+    arguments.Positional("FILE", options.file, "settings file (.dat)");
+    arguments.Flag("--json", options.json, kJsonHelp);
+}
+
+int Show(const ShowOptions& options, Environment& env) {
+    const auto record = LoadSettings(options.file, env.output);
     if (!record) return kUsage;
-    if (json) {
-        ShowJson(path, *record, output);
+    if (options.json) {
+        ShowJson(options.file, *record, env.output);
     } else {
-        ShowText(path, *record, output);
+        ShowText(options.file, *record, env.output);
     }
     return kSuccess;
 }
 
-int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& output) {
+}  // namespace
+
+extern const Command kShowCommand{
+    "show", "Every setting of a settings file, page by page, then the four forms.",
+    Bind<ShowOptions, DeclareShow, Show>};
+
+namespace {
+
+struct DiffOptions {
+    std::string a;
+    std::string b;
+    bool json = false;
+};
+
+void DeclareDiff(Arguments& arguments, DiffOptions& options) {
+    arguments.Positional("A", options.a, "first settings file");
+    arguments.Positional("B", options.b, "second settings file");
+    arguments.Flag("--json", options.json, kJsonHelp);
+}
+
+int Diff(const DiffOptions& options, Environment& env) {
+    Output& output = env.output;
+    const std::string& pathA = options.a;
+    const std::string& pathB = options.b;
     const auto a = LoadSettings(pathA, output);
     if (!a) return kUsage;
     const auto b = LoadSettings(pathB, output);
@@ -271,7 +305,7 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& 
     }
 
     const bool equal = *a == *b;
-    if (json) {
+    if (options.json) {
         Json doc;
         doc["a"] = pathA;
         doc["b"] = pathB;
@@ -290,26 +324,69 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& 
     return equal ? kSuccess : kDiffers;
 }
 
-int New(const std::string& path, const std::vector<std::string>& assignments, bool force,
-        Output& output) {
+}  // namespace
+
+extern const Command kDiffCommand{"diff",
+                                  "The settings, and the bytes no setting shows, that differ "
+                                  "between two settings files. Exit status 0 when equal, 1 when "
+                                  "they differ.",
+                                  Bind<DiffOptions, DeclareDiff, Diff>};
+
+namespace {
+
+struct NewOptions {
+    std::string file;
+    std::vector<std::string> changes;
+    bool force = false;
+};
+
+void DeclareNew(Arguments& arguments, NewOptions& options) {
+    arguments.Positional("OUT", options.file, "settings file to write");
+    arguments.Rest("KEY=VALUE", options.changes, false, kChangesHelp);
+    arguments.Flag("--force", options.force, "replace an existing file");
+}
+
+int New(const NewOptions& options, Environment& env) {
+    Output& output = env.output;
+    const std::string& path = options.file;
     bool ok = false;
-    const auto list = ParseAssignments(assignments, output, ok);
+    const auto list = ParseAssignments(options.changes, output, ok);
     if (!ok) return kUsage;
     SettingsRecord record = FactoryRecord();
     if (const auto result = catalog::Apply(record, list); !result.ok) {
         output.Err(result.message + "\n");
         return kUsage;
     }
-    if (!force && Exists(path)) {
+    if (!options.force && Exists(path)) {
         output.Err(path + ": the file exists; use --force to replace it\n");
         return kUsage;
     }
     return Save(path, record, output);
 }
 
-int Set(const std::string& path, const std::vector<std::string>& assignments, Output& output) {
+}  // namespace
+
+extern const Command kNewCommand{
+    "new", "Writes the factory settings, with the changes given, to a new settings file.",
+    Bind<NewOptions, DeclareNew, New>};
+
+namespace {
+
+struct SetOptions {
+    std::string file;
+    std::vector<std::string> changes;
+};
+
+void DeclareSet(Arguments& arguments, SetOptions& options) {
+    arguments.Positional("FILE", options.file, "settings file to change");
+    arguments.Rest("KEY=VALUE", options.changes, true, kChangesHelp);
+}
+
+int Set(const SetOptions& options, Environment& env) {
+    Output& output = env.output;
+    const std::string& path = options.file;
     bool ok = false;
-    const auto list = ParseAssignments(assignments, output, ok);
+    const auto list = ParseAssignments(options.changes, output, ok);
     if (!ok) return kUsage;
     auto record = LoadSettings(path, output);
     if (!record) return kUsage;
@@ -320,7 +397,24 @@ int Set(const std::string& path, const std::vector<std::string>& assignments, Ou
     return Save(path, *record, output);
 }
 
-int Keys(bool json, Output& output) {
+}  // namespace
+
+extern const Command kSetCommand{"set",
+                                 "Changes settings of a settings file. Nothing is written unless "
+                                 "every change is valid.",
+                                 Bind<SetOptions, DeclareSet, Set>};
+
+namespace {
+
+struct KeysOptions {
+    bool json = false;
+};
+
+void DeclareKeys(Arguments& arguments, KeysOptions& options) {
+    arguments.Flag("--json", options.json, kJsonHelp);
+}
+
+int Keys(const KeysOptions& options, Environment& env) {
     Json doc = Json::array();
     std::string text;
     for (const Setting& s : catalog::Settings()) {
@@ -346,9 +440,14 @@ int Keys(bool json, Output& output) {
         if (where.empty()) where = "offset " + std::to_string(s.offset) + ", on no page";
         text += Pad(std::string(s.key), 24) + values + "\n" + std::string(24, ' ') + where + "\n";
     }
-    output.Out(json ? doc.dump(2) + "\n" : text);
+    env.output.Out(options.json ? doc.dump(2) + "\n" : text);
     return kSuccess;
 }
+
+}  // namespace
+
+extern const Command kKeysCommand{"keys", "Every key with its choices or range.",
+                                  Bind<KeysOptions, DeclareKeys, Keys>};
 
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
     SettingsRecord record;

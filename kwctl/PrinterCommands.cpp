@@ -149,9 +149,15 @@ Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
     return {"failed", kNotUsable};
 }
 
-}  // namespace
+struct PrintersOptions {
+    bool json = false;
+};
 
-int Printers(bool json, Environment& env) {
+void DeclarePrinters(Arguments& arguments, PrintersOptions& options) {
+    arguments.Flag("--json", options.json, "JSON output");
+}
+
+int Printers(const PrintersOptions& options, Environment& env) {
     SpoolerChoice spooler(env.spooler);
     const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
     Json list = Json::array();
@@ -181,7 +187,7 @@ int Printers(bool json, Environment& env) {
         text += Pad(ToUtf8(q.entry.name), 24) + Pad(ToUtf8(q.entry.connection), 12) +
                 Pad(Usable(q) ? "usable" : "unusable", 10) + Joined(notes) + "\n";
     }
-    if (json) {
+    if (options.json) {
         env.output.Out(list.dump(2) + "\n");
     } else if (queues.empty()) {
         env.output.Out("no printer queue of the model " + ToUtf8(kModelDriverName) + "\n");
@@ -190,6 +196,32 @@ int Printers(bool json, Environment& env) {
                        text);
     }
     return kSuccess;
+}
+
+}  // namespace
+
+extern const Command kPrintersCommand{"printers",
+                                      "Every printer queue of the model, its connection, whether "
+                                      "it can be used and what would hold up a raw job.",
+                                      Bind<PrintersOptions, DeclarePrinters, Printers>};
+
+namespace {
+
+struct SendOptions {
+    std::string file;
+    std::vector<std::string> printers;
+    bool all = false;
+    bool dryRun = false;
+    bool json = false;
+};
+
+void DeclareSend(Arguments& arguments, SendOptions& options) {
+    arguments.Positional("FILE", options.file, "settings file to send");
+    Arguments& queues = arguments.ExactlyOne("Queues", "the queues to send to");
+    queues.Repeated("--printer,-p", options.printers, "queue name (repeatable)");
+    queues.Flag("--all", options.all, "every usable queue of the model");
+    arguments.Flag("--dry-run", options.dryRun, "check the file and the queues, send nothing");
+    arguments.Flag("--json", options.json, "JSON output");
 }
 
 int Send(const SendOptions& options, Environment& env) {
@@ -240,5 +272,12 @@ int Send(const SendOptions& options, Environment& env) {
     }
     return allSent ? kSuccess : kDiffers;
 }
+
+}  // namespace
+
+extern const Command kSendCommand{"send",
+                                  "Sends a settings file to printer queues, as the program sends "
+                                  "it. Exit status 1 when some queue was refused or failed.",
+                                  Bind<SendOptions, DeclareSend, Send>};
 
 }  // namespace kwctl

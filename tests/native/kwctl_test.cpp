@@ -13,6 +13,7 @@
 #include "kwctl/Kwctl.h"
 #include "settings/Fields.h"
 #include "settings/SettingsFile.h"
+#include "tests/native/kwctl_command_line.h"
 
 namespace fs = std::filesystem;
 
@@ -133,6 +134,20 @@ TEST_F(KwctlTest, FilesThatAreNoSettingsFilesAndBadCommandLinesExitWithTwo) {
     EXPECT_FALSE(m_output.err.empty());
     EXPECT_EQ(Run({"set", "--help"}), kwctl::kSuccess);
     EXPECT_NE(m_output.out.find("KEY=VALUE"), std::string::npos);
+}
+
+// Every run makes the whole command line, so a CLI11 that refuses one of its names fails here.
+TEST_F(KwctlTest, TheWholeCommandLineIsMadeWithPositionalsShownByTheirLabels) {
+    kwctl_test::ExpectEveryCommandLineIsMade(
+        [this](std::vector<std::string> args, std::string& out) {
+            const int status = Run(std::move(args));
+            out = m_output.out;
+            return status;
+        });
+    EXPECT_EQ(Run({"new", "--help"}), kwctl::kSuccess);
+    EXPECT_NE(m_output.out.find(" OUT [KEY=VALUE...]\n"), std::string::npos) << m_output.out;
+    EXPECT_EQ(Run({"set", Path("factory.dat")}), kwctl::kUsage);
+    EXPECT_EQ(m_output.err, "KEY=VALUE is required\nRun with --help for more information.\n");
 }
 
 TEST_F(KwctlTest, RefusedSetsLeaveTheFileByteForByte) {

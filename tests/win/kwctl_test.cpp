@@ -14,6 +14,7 @@
 #include "settings/Utf8.h"
 #include "settings/SettingsFile.h"
 #include "tests/win/rig/Printers.h"
+#include "tests/native/kwctl_command_line.h"
 #include "tests/win/rig/Process.h"
 
 namespace {
@@ -87,6 +88,15 @@ private:
 };
 
 }  // namespace
+
+// The printer commands too: a CLI11 that refuses one of their names fails here.
+TEST(KwctlCommandLineTest, TheWholeCommandLineIsMade) {
+    kwctl_test::ExpectEveryCommandLineIsMade([](std::vector<std::string> args, std::string& out) {
+        Outcome run = RunKwctl(std::move(args));
+        out = run.output.out;
+        return run.status;
+    });
+}
 
 TEST(KwctlSendTest, AllSendsTheSameJobToEveryUsableQueueOfTheModel) {
     rig::TestPrinters printers;
