@@ -145,6 +145,11 @@ Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
             return {"failed", "the spooler did not take the 180 bytes; the job was cancelled"};
         case SendOutcome::EndFailed:
             return {"failed", "the spooler did not end the job; it was cancelled"};
+        case SendOutcome::WriteFailedNotCancelled:
+            return {"failed",
+                    "the spooler did not take the 180 bytes; the job could not be cancelled"};
+        case SendOutcome::EndFailedNotCancelled:
+            return {"failed", "the spooler did not end the job; it could not be cancelled"};
     }
     return {"failed", kNotUsable};
 }
