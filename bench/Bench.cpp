@@ -31,6 +31,9 @@ constexpr Measure kMeasures[] = {
     {L"start-up", MeasureStartUp,
      "start-up to the visible main window against an empty dialog program and against the same "
      "window built with plain calls; the parts of the start-up inside one process"},
+    {L"start-up-queues", MeasureStartUpWithQueues,
+     "start-up with 100 queues of the model against start-up with one, both to the visible main "
+     "window; discovery of either in one process"},
     {L"data-check", MeasureDataCheck,
      "one OnDataCheck against plain reads of the setting controls; its parts"},
     {L"size", MeasureProgramSize, "the stripped program's size and its imported DLLs"},

@@ -96,6 +96,7 @@ std::string ImportList(const PeImage& image);
 // --- the measures, one file each ------------------------------------------------------------
 
 Report MeasureStartUp(const BenchContext& bench);            // StartUp.cpp
+Report MeasureStartUpWithQueues(const BenchContext& bench);  // StartUpQueues.cpp
 Report MeasureDataCheck(const BenchContext& bench);          // DataCheck.cpp
 Report MeasureProgramSize(const BenchContext& bench);        // Sizes.cpp
 Report MeasureKwctlShow(const BenchContext& bench);          // KwctlShow.cpp
