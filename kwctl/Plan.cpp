@@ -4,6 +4,7 @@
 
 #include "kwctl/Kwctl.h"
 #include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 
 namespace kwctl {
 namespace {

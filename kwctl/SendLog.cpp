@@ -20,7 +20,7 @@
 
 #include "kwctl/Sha256.h"
 #include "kwctl/Targets.h"
-#include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 
 namespace kwctl {
 namespace {
