@@ -23,12 +23,12 @@ struct Discovery {
 
 Discovery TimeDiscovery() {
     WinPrinterSpooler spooler;
-    std::vector<double> spent;
+    Samples spent;
     Discovery result;
     for (int i = 0; i < kDiscoveryRounds; ++i) {
-        const double start = Now();
-        result.found = static_cast<int>(EnumerateModelPrinters(spooler, true).size());
-        spent.push_back(Now() - start);
+        TimePart(spent, [&] {
+            result.found = static_cast<int>(EnumerateModelPrinters(spooler, true).size());
+        });
     }
     result.seconds = Median(spent);
     return result;
