@@ -15,42 +15,31 @@ namespace {
 constexpr int kFleetQueues = 20;
 
 struct FleetParts {
-    double discovery = 0;       // the program's discovery of the 20 queues, in one process
-    double oneEnumeration = 0;  // one level-2 enumeration of the local queues
-    double levelFour = 0;       // the level-4 enumeration that discovery starts with
-    double openTest = 0;        // discovery's open for use of one queue
-    double oneSend = 0;         // the program's send to one queue, in one process
+    Samples discovery;       // the program's discovery of the 20 queues, in one process
+    Samples oneEnumeration;  // one level-2 enumeration of the local queues
+    Samples levelFour;       // the level-4 enumeration that discovery starts with
+    Samples openTest;        // discovery's open for use of one queue
+    Samples oneSend;         // the program's send to one queue, in one process
     int queuesFound = 0;
 };
 
 FleetParts MeasureParts(const SettingsRecord& record, int rounds) {
-    FleetParts result;
-    std::vector<double> discoveries, enumerations, levelFours, openTests, sends;
+    FleetParts parts;
     WinPrinterSpooler spooler;
     for (int i = 0; i < rounds; ++i) {
-        double start = Now();
-        result.queuesFound = static_cast<int>(DescribeModelPrinters(spooler).size());
-        discoveries.push_back(Now() - start);
-        start = Now();
-        spooler.EnumLevel2(spooler::kEnumLocal, std::nullopt);
-        enumerations.push_back(Now() - start);
-        start = Now();
-        spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
-        levelFours.push_back(Now() - start);
+        TimePart(parts.discovery, [&] {
+            parts.queuesFound = static_cast<int>(DescribeModelPrinters(spooler).size());
+        });
+        TimePart(parts.oneEnumeration,
+                 [&] { spooler.EnumLevel2(spooler::kEnumLocal, std::nullopt); });
+        TimePart(parts.levelFour, [&] {
+            spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
+        });
         const std::wstring queue = QueueName(i % (kFleetQueues - 1) + 1);
-        start = Now();
-        spooler.OpensForUse(queue);
-        openTests.push_back(Now() - start);
-        start = Now();
-        SendRecordToPrinter(queue, record);
-        sends.push_back(Now() - start);
+        TimePart(parts.openTest, [&] { spooler.OpensForUse(queue); });
+        TimePart(parts.oneSend, [&] { SendRecordToPrinter(queue, record); });
     }
-    result.discovery = Median(discoveries);
-    result.oneEnumeration = Median(enumerations);
-    result.levelFour = Median(levelFours);
-    result.openTest = Median(openTests);
-    result.oneSend = Median(sends);
-    return result;
+    return parts;
 }
 
 }  // namespace
@@ -102,7 +91,8 @@ Report MeasureFleetSend(const BenchContext& bench) {
         "queue %.1f ms.",
         kFleetQueues, kFleetQueues, Failures(send.failures).c_str(), Spread(send).c_str(),
         dryRun.program * 1e3, dryRun.floor * 1e3, Ratio(dryRun.program, dryRun.floor),
-        parts.queuesFound, parts.discovery * 1e3, parts.levelFour * 1e3, parts.oneEnumeration * 1e3,
-        parts.openTest * 1e3, parts.oneSend * 1e3));
+        parts.queuesFound, Median(parts.discovery) * 1e3, Median(parts.levelFour) * 1e3,
+        Median(parts.oneEnumeration) * 1e3, Median(parts.openTest) * 1e3,
+        Median(parts.oneSend) * 1e3));
     return report;
 }

@@ -34,6 +34,13 @@ struct Report {
 inline constexpr wchar_t kMainCaption[] = L"Vek Brelvistoka 410ZQ Kestrowinda";
 
 double Now();
+// Runs `part` and adds the time it took to `samples`.
+template <class Part>
+void TimePart(Samples& samples, Part&& part) {
+    const double start = Now();
+    part();
+    samples.push_back(Now() - start);
+}
 // "Z:" and the path with backslashes.
 std::wstring WindowsPath(const char* unixPath);
 // Copies the file at `unixPath` into `folder` as `name`; the copy's path.

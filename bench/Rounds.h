@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// The times of one part of a measure, one per round.
+using Samples = std::vector<double>;
+
 double Median(std::vector<double> values);
 // The first and third quartiles.
 std::array<double, 2> Quartiles(std::vector<double> values);

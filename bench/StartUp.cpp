@@ -122,9 +122,10 @@ Report MeasureStartUp(const BenchContext& bench) {
         differences.empty() ? "shows the same controls, states, tabs, status texts, tools "
                               "and menu states as the program"
                             : "DIFFERS from the program's window (below)",
-        Spread(againstMain).c_str(), parts.mainWindow * 1e3, parts.floorWindow * 1e3,
-        Ratio(parts.mainWindow, parts.floorWindow), parts.pages * 1e3, parts.discovery * 1e3,
-        parts.iconMenu * 1e3, parts.plainMenu * 1e3, parts.selectDialog * 1e3));
+        Spread(againstMain).c_str(), Median(parts.mainWindow) * 1e3,
+        Median(parts.floorWindow) * 1e3, Ratio(Median(parts.mainWindow), Median(parts.floorWindow)),
+        Median(parts.pages) * 1e3, Median(parts.discovery) * 1e3, Median(parts.iconMenu) * 1e3,
+        Median(parts.plainMenu) * 1e3, Median(parts.selectDialog) * 1e3));
     for (const std::string& line : differences)
         report.notes.push_back("  - " + line);
     return report;

@@ -85,25 +85,20 @@ void CALLBACK EndWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
 StartUpParts MeasureStartUpParts(int rounds) {
     StartUpParts result;
     WinPrinterSpooler spooler;
-    std::vector<double> discoveries, pages, windows, iconMenus, plainMenus, selections;
     for (int i = 0; i < rounds; ++i) {
-        const double start = Now();
-        const auto found = EnumerateModelPrinters(spooler, true);
-        discoveries.push_back(Now() - start);
-        if (found.empty()) return result;
+        bool found = false;
+        TimePart(result.discovery, [&] { found = !EnumerateModelPrinters(spooler, true).empty(); });
+        if (!found) return {};
     }
     for (int i = 0; i < rounds; ++i) {
-        pages.push_back(TimePages());
-        iconMenus.push_back(TimeMenu(false));
-        plainMenus.push_back(TimeMenu(true));
+        result.pages.push_back(TimePages());
+        result.iconMenu.push_back(TimeMenu(false));
+        result.plainMenu.push_back(TimeMenu(true));
         CPrinterSelectDialog select;
         select.m_bStartupDone = 0;
-        const double start = Now();
-        select.DoModal(nullptr);
-        selections.push_back(Now() - start);
+        TimePart(result.selectDialog, [&] { select.DoModal(nullptr); });
     }
     // The program's window and the plain one in turn, each shown and ended the same way.
-    std::vector<double> floorWindows;
     for (int i = 0; i < rounds; ++i) {
         g_windowShownAt = 0;
         double start = Now();
@@ -112,7 +107,7 @@ StartUpParts MeasureStartUpParts(int rounds) {
             ::SetTimer(nullptr, 0, 1, EndWhenShown);
             dialog.DoModal();
         }
-        if (g_windowShownAt > 0) windows.push_back(g_windowShownAt - start);
+        if (g_windowShownAt > 0) result.mainWindow.push_back(g_windowShownAt - start);
 
         g_windowShownAt = 0;
         start = Now();
@@ -126,14 +121,7 @@ StartUpParts MeasureStartUpParts(int rounds) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
-        if (g_windowShownAt > 0) floorWindows.push_back(g_windowShownAt - start);
+        if (g_windowShownAt > 0) result.floorWindow.push_back(g_windowShownAt - start);
     }
-    result.floorWindow = Median(floorWindows);
-    result.discovery = Median(discoveries);
-    result.pages = Median(pages);
-    result.mainWindow = Median(windows);
-    result.iconMenu = Median(iconMenus);
-    result.plainMenu = Median(plainMenus);
-    result.selectDialog = Median(selections);
     return result;
 }

@@ -2,14 +2,16 @@
 // DLLs already loaded: what explains the start-up rows.
 #pragma once
 
+#include "bench/Rounds.h"
+
 struct StartUpParts {
-    double discovery = 0;     // one printer discovery against the spooler
-    double pages = 0;         // the six page windows created from their templates
-    double mainWindow = 0;    // a main window built and shown, its DLLs already loaded
-    double floorWindow = 0;   // the same window built and shown with plain calls
-    double iconMenu = 0;      // the program's owner-drawn menu built from its resource
-    double plainMenu = 0;     // the menu resource loaded and given its pictures with plain calls
-    double selectDialog = 0;  // the printer selection that takes the only queue unseen
+    Samples discovery;     // one printer discovery against the spooler
+    Samples pages;         // the six page windows created from their templates
+    Samples mainWindow;    // a main window built and shown, its DLLs already loaded
+    Samples floorWindow;   // the same window built and shown with plain calls
+    Samples iconMenu;      // the program's owner-drawn menu built from its resource
+    Samples plainMenu;     // the menu resource loaded and given its pictures with plain calls
+    Samples selectDialog;  // the printer selection that takes the only queue unseen
 };
 
 StartUpParts MeasureStartUpParts(int rounds);

@@ -2,7 +2,7 @@
 // program opens its printer selection before the main window shows; the run accepts it at once,
 // so that both runs end at the same place, the visible main window with a printer chosen, and
 // differ only by what the program itself does for the other 99 queues.
-#include <optional>
+#include <vector>
 
 #include "bench/Measures.h"
 #include "printer/PrinterDiscovery.h"
@@ -23,12 +23,12 @@ struct Discovery {
 
 Discovery TimeDiscovery() {
     WinPrinterSpooler spooler;
-    std::vector<double> spent;
+    Samples spent;
     Discovery result;
     for (int i = 0; i < kDiscoveryRounds; ++i) {
-        const double start = Now();
-        result.found = static_cast<int>(EnumerateModelPrinters(spooler, true).size());
-        spent.push_back(Now() - start);
+        TimePart(spent, [&] {
+            result.found = static_cast<int>(EnumerateModelPrinters(spooler, true).size());
+        });
     }
     result.seconds = Median(spent);
     return result;
@@ -51,7 +51,7 @@ Report MeasureStartUpWithQueues(const BenchContext& bench) {
     }
 
     // The other 99 queues are there only during each run with many.
-    std::vector<double> chooserShown;
+    Samples chooserShown;
     int manyRuns = 0;
     const Rounds rounds = TimeInTurn(kRuns, bench.rounds, [&](int which) {
         if (which == kOne) return TimeStartUp(one).shown;
