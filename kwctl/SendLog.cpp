@@ -200,13 +200,13 @@ std::string FormatLogLine(const LogEntry& e) {
 }
 
 std::optional<LogEntry> ParseLogLine(std::string_view line) {
-    const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+    nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
     if (!j.is_object()) return std::nullopt;
     LogEntry e;
     const auto text = [&](const char* key, std::string& into) {
         const auto it = j.find(key);
         if (it == j.end() || !it->is_string()) return false;
-        into = it->get<std::string>();
+        into = std::move(it->get_ref<std::string&>());
         return true;
     };
     if (!text("time", e.time) || !text("user", e.user) || !text("computer", e.computer) ||
@@ -230,7 +230,7 @@ std::optional<LogEntry> ParseLogLine(std::string_view line) {
     const auto reason = j.find("reason");
     if (reason == j.end()) return std::nullopt;
     if (reason->is_string()) {
-        e.reason = reason->get<std::string>();
+        e.reason = std::move(reason->get_ref<std::string&>());
     } else if (!reason->is_null()) {
         return std::nullopt;
     }
