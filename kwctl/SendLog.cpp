@@ -200,13 +200,13 @@ std::string FormatLogLine(const LogEntry& e) {
 }
 
 std::optional<LogEntry> ParseLogLine(std::string_view line) {
-    const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+    nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
     if (!j.is_object()) return std::nullopt;
     LogEntry e;
     const auto text = [&](const char* key, std::string& into) {
         const auto it = j.find(key);
         if (it == j.end() || !it->is_string()) return false;
-        into = it->get<std::string>();
+        into = std::move(it->get_ref<std::string&>());
         return true;
     };
     if (!text("time", e.time) || !text("user", e.user) || !text("computer", e.computer) ||
@@ -230,7 +230,7 @@ std::optional<LogEntry> ParseLogLine(std::string_view line) {
     const auto reason = j.find("reason");
     if (reason == j.end()) return std::nullopt;
     if (reason->is_string()) {
-        e.reason = reason->get<std::string>();
+        e.reason = std::move(reason->get_ref<std::string&>());
     } else if (!reason->is_null()) {
         return std::nullopt;
     }
@@ -286,10 +286,20 @@ LogAppender::~LogAppender() {
 }
 
 bool LogAppender::AppendText(const std::string& text) {
+    // Windows puts each write through a handle without FILE_WRITE_DATA at the end as one piece.
+    // Wine 8 finds the end and then writes, so two processes can write over each other's lines;
+    // a lock on one byte far past the end of any log makes the appends of all kwctl processes
+    // take turns. Where no lock can be had (no read access) the write goes on without one.
+    OVERLAPPED lockAt{};
+    lockAt.OffsetHigh = 0x7FFFFFFF;
+    const bool locked = ::LockFileEx(m_file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockAt);
     DWORD written = 0;
-    if (!::WriteFile(m_file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size()) {
-        m_error = "the line was not written whole (error " + std::to_string(::GetLastError()) + ")";
+    const BOOL ok =
+        ::WriteFile(m_file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const DWORD error = ::GetLastError();
+    if (locked) ::UnlockFileEx(m_file, 0, 1, 0, &lockAt);
+    if (!ok || written != text.size()) {
+        m_error = "the line was not written whole (error " + std::to_string(error) + ")";
         return false;
     }
     return true;
@@ -340,7 +350,9 @@ bool LogAppender::AppendText(const std::string& text) {
 bool LogAppender::Append(const LogEntry& entry) {
     if (!Ok()) return false;
     // A line cut off by a writer that stopped keeps to itself, and this one stays whole.
-    std::string text = (m_startOnNewLine ? "\n" : "") + FormatLogLine(entry);
+    std::string text;
+    if (m_startOnNewLine) text = "\n";
+    text += FormatLogLine(entry);
     if (!AppendText(text)) return false;
     m_startOnNewLine = false;
     return true;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numeric>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -95,45 +96,42 @@ TEST(FleetTargets, NamesCommentsDuplicatesAndBadText) {
 
 TEST(FleetParallel, ResultsComeInListOrderEachOnceAsSoonAsTheirTurnComes) {
     constexpr std::size_t kCount = 60;
-    for (int threads : {1, 2, 4, 8, 64, 0, 1000}) {
+    std::vector<std::size_t> order(kCount);
+    std::iota(order.begin(), order.end(), 0);
+    for (int threads : {1, 2, 8, 64, 0, 1000}) {
         SCOPED_TRACE(threads);
         std::mt19937 random(threads + 1);
         std::vector<int> delays(kCount);
         for (int& d : delays)
             d = static_cast<int>(random() % 4000);
+        delays.back() = 20000;  // the first results come long before the last is done
         std::vector<std::atomic<int>> worked(kCount);
+        std::atomic<int> done{0}, doneAtFirst{-1};
         std::vector<std::size_t> delivered;
         std::set<std::thread::id> workers;
         std::mutex seen;
-        kwctl::RunInOrder(
-            kCount, threads,
-            [&](std::size_t i) {
-                std::this_thread::sleep_for(std::chrono::microseconds(delays[i]));
-                ++worked[i];
-                std::lock_guard<std::mutex> guard(seen);
-                workers.insert(std::this_thread::get_id());
-            },
-            [&](std::size_t i) {
-                for (std::size_t j = 0; j <= i; ++j)
-                    EXPECT_EQ(worked[j], 1) << "early " << i;
-                delivered.push_back(i);
-            });
-        std::vector<std::size_t> order(kCount);
-        for (std::size_t i = 0; i < kCount; ++i)
-            order[i] = i;
+        const auto work = [&](std::size_t i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(delays[i]));
+            ++worked[i], ++done;
+            std::lock_guard<std::mutex> guard(seen);
+            workers.insert(std::this_thread::get_id());
+        };
+        kwctl::RunInOrder(kCount, threads, work, [&](std::size_t i) {
+            for (std::size_t j = 0; j <= i; ++j)
+                EXPECT_EQ(worked[j], 1) << "early " << i;
+            if (i == 0) doneAtFirst = done.load();
+            delivered.push_back(i);
+        });
         EXPECT_EQ(delivered, order);
+        EXPECT_LT(doneAtFirst, static_cast<int>(kCount)) << "held back";
         if (threads <= 1) {
-            EXPECT_EQ(workers, std::set{std::this_thread::get_id()}) << "not sequential";
+            EXPECT_EQ(workers, std::set{std::this_thread::get_id()}) << "not on the caller";
         }
     }
     // A failing piece of work stops the run and is reported to the caller.
     std::vector<std::size_t> delivered;
-    EXPECT_THROW(kwctl::RunInOrder(
-                     20, 4,
-                     [](std::size_t i) {
-                         if (i == 5) throw std::runtime_error("no");
-                     },
-                     [&](std::size_t i) { delivered.push_back(i); }),
+    const auto fail = [](std::size_t i) { i == 5 ? throw std::runtime_error("no") : void(); };
+    EXPECT_THROW(kwctl::RunInOrder(20, 4, fail, [&](std::size_t i) { delivered.push_back(i); }),
                  std::runtime_error);
     EXPECT_LE(delivered.size(), 5u);
 }
