@@ -131,28 +131,7 @@ constexpr Setting Carried(std::string_view key, std::string_view switchName, std
     return s;
 }
 
-// The nine numbers of one form block, in the order of its fields.
-struct FormField {
-    std::string_view key;
-    std::wstring_view name;
-    std::size_t at;
-    std::size_t width;
-    int lower;
-    int upper;
-    bool margin;
-};
-constexpr FormField kFormFields[] = {
-    {"page-length", L"用紙長", 0, 2, 1, 99, false},
-    {"left-margin", L"レフトマージン幅", 3, 3, 0, 135, true},
-    {"right-margin", L"ライトマージン幅", 7, 3, 1, 136, true},
-    {"front-tractor", L"フロントトラクタ", 11, 3, 0, 152, false},
-    {"rear-tractor", L"リアトラクタ", 15, 3, 0, 152, false},
-    {"sheet-guide", L"シートガイド", 19, 3, 0, 152, false},
-    {"sheet-feeder", L"シートフィーダ", 23, 3, 0, 152, false},
-    {"postcard", L"はがき", 27, 3, 0, 152, false},
-    {"cut-sheet-adjust", L"カット紙位置補正", 31, 2, 0, 68, false},
-};
-constexpr std::size_t kFieldCount = std::size(kFormFields);
+constexpr std::size_t kFieldCount = kFormFieldCount;
 
 // Keys of the form numbers: "form2.front-tractor".
 constexpr std::array<std::array<std::string_view, kFieldCount>, 4> kFormKeys = {{
@@ -171,14 +150,14 @@ constexpr std::array<std::array<std::string_view, kFieldCount>, 4> kFormKeys = {
 }};
 
 constexpr Setting FormNumber(int form, std::size_t field) {
-    const FormField& f = kFormFields[field];
+    const FormFieldInfo& f = kFormFields[field];
     Setting s = Row(kFormKeys[static_cast<std::size_t>(form)][field], kSelectPage, f.name,
-                    Kind::FormNumber, field::kFormBlock[static_cast<std::size_t>(form)] + f.at);
+                    Kind::FormNumber, field::kFormBlock[static_cast<std::size_t>(form)] + f.offset);
     s.width = f.width;
     s.form = form;
     s.lower = f.lower;
     s.upper = f.upper;
-    s.fixed = form == 0 && f.margin;
+    s.fixed = form == 0 && f.fixed != FormFieldInfo::Fixed::No;
     return s;
 }
 
