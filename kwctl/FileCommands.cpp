@@ -184,11 +184,9 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
     bool fixedShown = false, noteShown = false;
     for (const Setting& first : catalog::Settings()) {
         if (first.kind != Kind::FormNumber || first.form != 0) continue;
-        std::string line = "  " + Pad(std::string(first.key.substr(6)), 18);
+        std::string line = "  " + Pad(std::string(FormFieldOf(first.formField).key), 18);
         for (int form = 0; form < 4; ++form) {
-            const std::string key =
-                "form" + std::to_string(form) + std::string(first.key.substr(5));
-            const Setting& s = *catalog::Find(key);
+            const Setting& s = *catalog::FindFormNumber(form, first.formField);
             const catalog::Reading r = catalog::Read(s, record);
             std::string cell = r.code + (s.fixed ? "*" : r.note ? "!" : " ");
             fixedShown = fixedShown || s.fixed;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/Fields.h"
 #include "settings/SettingsRecord.h"
 
 namespace catalog {
@@ -41,10 +42,12 @@ struct Setting {
     std::uint8_t mask = 0;  // Switch, CarriedSwitch: the bit; Country: the three bits
     std::size_t width = 1;  // FormNumber: 2 or 3 digits
     std::span<const Choice> choices{};
-    int form = -1;  // FormNumber: 0..3
-    int lower = 0;  // FormNumber: range
+    int form = -1;                                // FormNumber: 0..3
+    FormField formField = FormField::PageLength;  // FormNumber: which number of the block
+    int lower = 0;                                // FormNumber: range
     int upper = 0;
-    bool fixed = false;  // the margins of "書式０": shown as 0 and 136, never written
+    bool fixed = false;  // the margins of "書式０": always shown as `fixedValue`, never written
+    int fixedValue = 0;
 
     bool Settable() const {
         return !fixed && kind != Kind::CarriedDigit && kind != Kind::CarriedSwitch;
@@ -61,6 +64,7 @@ struct Setting {
 // hardware) and of the settings on each.
 std::span<const Setting> Settings();
 const Setting* Find(std::string_view key);
+const Setting* FindFormNumber(int form, FormField field);
 
 // The value of a setting in a record, read as the program's pages read it.
 struct Reading {

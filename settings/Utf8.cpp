@@ -33,6 +33,18 @@ std::size_t DecodeAt(std::string_view text, std::size_t i, std::uint32_t& c) {
     return length;
 }
 
+// Calls `take(c, bytes)` for each code point of `text` with the bytes it was read from; each
+// byte outside a valid sequence comes as U+FFFD with no bytes.
+template <class Take>
+void Decode(std::string_view text, Take take) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::uint32_t c = 0;
+        const std::size_t length = DecodeAt(text, i, c);
+        take(length ? c : 0xFFFD, text.substr(i, length));
+        i += length ? length : 1;
+    }
+}
+
 void AppendUtf8(std::string& out, std::uint32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -92,37 +104,25 @@ std::string ToUtf8(std::wstring_view text) {
 
 std::wstring FromUtf8(std::string_view text) {
     std::wstring out;
-    for (std::size_t i = 0; i < text.size();) {
-        std::uint32_t c = 0;
-        const std::size_t length = DecodeAt(text, i, c);
-        AppendWide(out, length ? c : 0xFFFD);
-        i += length ? length : 1;
-    }
+    Decode(text, [&](std::uint32_t c, std::string_view) { AppendWide(out, c); });
     return out;
 }
 
 bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        std::uint32_t c = 0;
-        const std::size_t length = DecodeAt(text, i, c);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
+    bool valid = true;
+    Decode(text, [&](std::uint32_t, std::string_view bytes) { valid = valid && !bytes.empty(); });
+    return valid;
 }
 
 std::string ToValidUtf8(std::string_view text) {
     std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        std::uint32_t c = 0;
-        const std::size_t length = DecodeAt(text, i, c);
-        if (length) {
-            out.append(text.substr(i, length));
+    Decode(text, [&](std::uint32_t c, std::string_view bytes) {
+        if (bytes.empty()) {
+            AppendUtf8(out, c);
         } else {
-            AppendUtf8(out, 0xFFFD);
+            out.append(bytes);
         }
-        i += length ? length : 1;
-    }
+    });
     return out;
 }
 
