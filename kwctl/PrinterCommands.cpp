@@ -1,11 +1,11 @@
 // The commands that talk to the spooler: printers and send. They find queues with the
 // program's own discovery and send with its own job.
-#include <windows.h>
-#include <winspool.h>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "framework/Handles.h"
 #include "kwctl/Commands.h"
 #include "printer/PrinterDiscovery.h"
 #include "printer/PrinterSend.h"
@@ -22,48 +22,15 @@ constexpr char kFileRefused[] = "接続先がFILEのため設定値を送信で�
 constexpr char kNotUsable[] =
     "指定されたプリンタは、現在接続されていないか、プリンタ使用権の制限により使用できません。";
 
-// Discovery asks a queue's server for all its level-2 entries once per queue, so a fleet of n
-// queues on one server costs n enumerations of n entries each. Within one command the answer
-// of a server is kept and given again: the same entries, each server asked once.
-class OncePerServer final : public PrinterSpooler {
-public:
-    explicit OncePerServer(PrinterSpooler& spooler) : m_spooler(spooler) {}
-
-    std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
-                                          const std::optional<std::wstring>& name) override {
-        return m_spooler.EnumLevel4(flags, name);
-    }
-    std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
-                                          const std::optional<std::wstring>& name) override {
-        for (const Answer& answer : m_answers) {
-            if (answer.flags == flags && answer.name == name) return answer.entries;
-        }
-        m_answers.push_back({flags, name, m_spooler.EnumLevel2(flags, name)});
-        return m_answers.back().entries;
-    }
-    bool OpensForUse(const std::wstring& printerName) override {
-        return m_spooler.OpensForUse(printerName);
-    }
-
-private:
-    struct Answer {
-        std::uint32_t flags;
-        std::optional<std::wstring> name;
-        std::vector<PrinterLevel2> entries;
-    };
-    PrinterSpooler& m_spooler;
-    std::vector<Answer> m_answers;
-};
-
 // Discovery asks the environment's spooler, or the real one.
 class SpoolerChoice {
 public:
-    explicit SpoolerChoice(PrinterSpooler* given) : m_once(given ? *given : m_real) {}
-    PrinterSpooler& get() { return m_once; }
+    explicit SpoolerChoice(PrinterSpooler* given) : m_chosen(given ? *given : m_real) {}
+    PrinterSpooler& get() { return m_chosen; }
 
 private:
     WinPrinterSpooler m_real;
-    OncePerServer m_once;
+    PrinterSpooler& m_chosen;
 };
 
 bool Usable(const ModelQueue& queue) {
@@ -90,43 +57,21 @@ std::string Joined(const std::vector<std::string>& words) {
     return text;
 }
 
-// What the queue's own server says of a queue that discovery did not list as the model's.
-struct Probe {
-    bool opens = false;
-    std::wstring driver;
-};
-
-Probe ProbeQueue(const std::wstring& name) {
-    Probe probe;
-    std::wstring nameCopy = name;
-    HANDLE handle = nullptr;
-    if (!::OpenPrinterW(nameCopy.data(), &handle, nullptr)) return probe;
-    UniquePrinter printer(handle);
-    probe.opens = true;
-    DWORD needed = 0;
-    ::GetPrinterW(handle, 2, nullptr, 0, &needed);  // learns the size
-    if (needed < sizeof(PRINTER_INFO_2W)) return probe;
-    std::vector<BYTE> buffer(needed, 0);
-    if (!::GetPrinterW(handle, 2, buffer.data(), needed, &needed)) return probe;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    if (info->pDriverName) probe.driver = info->pDriverName;
-    return probe;
-}
-
 struct Result {
     std::string result;  // sent, ready, refused, failed
     std::string message;
 };
 
-Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
-               const SettingsRecord& record, bool dryRun) {
+Result SendOne(PrinterSpooler& spooler, const std::wstring& name,
+               const std::vector<ModelQueue>& queues, const SettingsRecord& record, bool dryRun) {
     const auto found = std::find_if(queues.begin(), queues.end(),
                                     [&](const ModelQueue& q) { return q.entry.name == name; });
     if (found == queues.end()) {
-        const Probe probe = ProbeQueue(name);
-        if (probe.opens && probe.driver != kModelDriverName) {
+        // What the queue itself says of its driver, when discovery did not list it as the model's.
+        const auto details = spooler.GetLevel2(name);
+        if (details && details->driverName != kModelDriverName) {
             // A configuration command is for this model only.
-            return {"refused", "its driver \"" + ToUtf8(probe.driver) + "\" is not \"" +
+            return {"refused", "its driver \"" + ToUtf8(details->driverName) + "\" is not \"" +
                                    ToUtf8(kModelDriverName) + "\""};
         }
         return {"failed", kNotUsable};
@@ -258,7 +203,7 @@ int Send(const SendOptions& options, Environment& env) {
             progress += "] ";
             output.Err(progress + name + "\n");
         }
-        const Result r = SendOne(names[k], queues, *record, options.dryRun);
+        const Result r = SendOne(spooler.get(), names[k], queues, *record, options.dryRun);
         allSent = allSent && (r.result == "sent" || r.result == "ready");
         results.push_back({{"printer", name}, {"result", r.result}, {"message", r.message}});
         if (!options.json) output.Out(Pad(r.result, 8) + name + ": " + r.message + "\n");

@@ -1,5 +1,7 @@
 #include "printer/PrinterDiscovery.h"
 
+#include <map>
+
 namespace {
 
 bool IsModelDriver(const std::wstring& driver) {
@@ -31,9 +33,13 @@ std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler) {
     std::vector<ModelQueue> queues;
     const auto found =
         spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
+    // A server's answer lists all its queues: asking again for each of them would cost n
+    // enumerations of n entries for n queues on one server.
+    std::map<std::optional<std::wstring>, std::vector<PrinterLevel2>> answers;
     for (const PrinterLevel4& queue : found) {
-        const auto details = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
-        for (const PrinterLevel2& detail : details) {
+        auto [answer, first] = answers.try_emplace(queue.serverName);
+        if (first) answer->second = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
+        for (const PrinterLevel2& detail : answer->second) {
             if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
                 continue;
             }

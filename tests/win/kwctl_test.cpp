@@ -82,6 +82,9 @@ public:
         return entries;
     }
     bool OpensForUse(const std::wstring& name) override { return m_real.OpensForUse(name); }
+    std::optional<PrinterLevel2> GetLevel2(const std::wstring& name) override {
+        return m_real.GetLevel2(name);
+    }
 
 private:
     WinPrinterSpooler m_real;
