@@ -6,6 +6,10 @@
 #endif
 
 #include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "kwctl/Kwctl.h"
 #include "settings/SettingsCatalog.h"
@@ -56,18 +60,42 @@ public:
 };
 #endif
 
+// Runs the command line; an exception that nothing else caught ends the run with its message and
+// exit status 2, never with an abort.
+int Guarded(const std::vector<std::string>& args, kwctl::Output& output) {
+    try {
+        kwctl::Environment env{output};
+        return kwctl::Run(args, env);
+    } catch (const std::exception& e) {
+        output.Err(std::string("kwctl: ") + e.what() + "\n");
+    } catch (...) {
+        output.Err("kwctl: an unexpected error ended the command\n");
+    }
+    return kwctl::kUsage;
+}
+
 }  // namespace
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(ToUtf8(argv[i]));
-#else
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-#endif
     StandardOutput output;
-    kwctl::Environment env{output};
-    return kwctl::Run(args, env);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(ToUtf8(argv[i]));
+        // kwctl holds its arguments as UTF-8, which has no form for half of a surrogate pair:
+        // such a name would become another one.
+        if (FromUtf8(args.back()) != argv[i]) {
+            output.Err("kwctl: argument " + std::to_string(i) + " (\"" + args.back() +
+                       "\") holds half of a UTF-16 surrogate pair; no name with it can be used\n");
+            return kwctl::kUsage;
+        }
+    }
+    return Guarded(args, output);
 }
+#else
+// The arguments stay the bytes given: a name need not be UTF-8.
+int main(int argc, char** argv) {
+    StandardOutput output;
+    return Guarded(std::vector<std::string>(argv + 1, argv + argc), output);
+}
+#endif

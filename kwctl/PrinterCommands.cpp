@@ -210,7 +210,7 @@ int Send(const SendOptions& options, Environment& env) {
     }
     if (options.json) {
         Json doc;
-        doc["file"] = options.file;
+        doc["file"] = JsonName(options.file, output);
         doc["dryRun"] = options.dryRun;
         doc["results"] = std::move(results);
         output.Out(doc.dump(2) + "\n");
