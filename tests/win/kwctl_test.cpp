@@ -203,22 +203,36 @@ TEST(KwctlPrintersTest, ReportsWhatWouldHoldUpARawJob) {
         << text.output.out;
 }
 
-TEST(KwctlProgramTest, JapaneseNamesReachTheSpoolerAndRedirectedOutputIsUtf8) {
-    rig::TestPrinters printers;
-    printers.Add(L"ベク事務所", L"LPT1:");
-    const std::string file = WriteSettings(L"設定.dat", SomeRecord());
-
+std::wstring KwctlExe() {
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::filesystem::path program =
         std::filesystem::path(self).parent_path().parent_path().parent_path() / L"kwctl" /
         L"kwctl.exe";
-    ASSERT_TRUE(std::filesystem::exists(program)) << program;
+    EXPECT_TRUE(std::filesystem::exists(program)) << program;
+    return program.wstring();
+}
+
+TEST(KwctlProgramTest, JapaneseNamesReachTheSpoolerAndRedirectedOutputIsUtf8) {
+    rig::TestPrinters printers;
+    printers.Add(L"ベク事務所", L"LPT1:");
+    const std::string file = WriteSettings(L"設定.dat", SomeRecord());
 
     int status = -1;
     const std::string text = rig::RunConsole(
-        program.wstring(), L"send \"" + FromUtf8(file) + L"\" --printer ベク事務所", status);
+        KwctlExe(), L"send \"" + FromUtf8(file) + L"\" --printer ベク事務所", status);
     EXPECT_EQ(status, 0) << text;
     EXPECT_EQ(text, "sent    ベク事務所: " + std::string(kSent) + "\n");
     EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+}
+
+// Half of a surrogate pair has no UTF-8 form: a name with it is refused, not turned into another.
+TEST(KwctlProgramTest, AnArgumentWithHalfASurrogatePairIsRefused) {
+    const std::wstring name = rig::TestDir() + L"half\xD800.dat";
+    int status = -1;
+    const std::string text = rig::RunConsole(KwctlExe(), L"new \"" + name + L"\"", status);
+    EXPECT_EQ(status, kwctl::kUsage) << text;
+    EXPECT_NE(text.find("kwctl: argument 2 (\""), std::string::npos) << text;
+    EXPECT_NE(text.find("half of a UTF-16 surrogate pair"), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(rig::TestDir() + L"half\xFFFD.dat"));
 }
