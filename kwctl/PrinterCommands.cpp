@@ -33,8 +33,26 @@ private:
     PrinterSpooler& m_chosen;
 };
 
+// Whether the queue writes to a file rather than to a printer: its connection is FILE:, or, for
+// a connection to a queue on a server, that queue's own port there.
+bool OnFilePort(const ModelQueue& queue) {
+    return queue.entry.connection == kFilePort || queue.details.portName == kFilePort;
+}
+
+// Why a queue cannot take the settings; nothing when it can.
+std::vector<std::string> Unusable(const ModelQueue& queue) {
+    std::vector<std::string> reasons;
+    if (queue.entry.connection == kFilePort) {
+        reasons.push_back("connection is FILE:");
+    } else if (OnFilePort(queue)) {
+        reasons.push_back("its port on the server is FILE:");
+    }
+    if (!queue.opensForUse) reasons.push_back("does not open for use");
+    return reasons;
+}
+
 bool Usable(const ModelQueue& queue) {
-    return queue.opensForUse && queue.entry.connection != kFilePort;
+    return Unusable(queue).empty();
 }
 
 // What the spooler reports that would make a raw job fail or wait.
@@ -76,7 +94,7 @@ Result SendOne(PrinterSpooler& spooler, const std::wstring& name,
         }
         return {"failed", kNotUsable};
     }
-    if (found->entry.connection == kFilePort) return {"refused", kFileRefused};
+    if (OnFilePort(*found)) return {"refused", kFileRefused};
     if (!found->opensForUse) return {"failed", kNotUsable};
     if (dryRun) return {"ready", "not sent (dry run)"};
     switch (SendRecord(name, record)) {
@@ -121,9 +139,7 @@ int Printers(const PrintersOptions& options, Environment& env) {
         j["holds"] = holds;
         list.push_back(std::move(j));
 
-        std::vector<std::string> notes;
-        if (q.entry.connection == kFilePort) notes.push_back("connection is FILE:");
-        if (!q.opensForUse) notes.push_back("does not open for use");
+        std::vector<std::string> notes = Unusable(q);
         notes.insert(notes.end(), holds.begin(), holds.end());
         if (q.details.datatype != L"RAW") {
             notes.push_back("data type \"" + ToUtf8(q.details.datatype) +

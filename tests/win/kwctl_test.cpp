@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "kwctl/Kwctl.h"
+#include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
 #include "settings/Fields.h"
@@ -167,6 +168,29 @@ TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
     Outcome bad = RunKwctl({"send", ToUtf8(rig::TestDir() + L"bad.dat"), "--all"});
     EXPECT_EQ(bad.status, kwctl::kUsage);
     EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
+}
+
+// For a connection to a queue on a server, the port of that queue counts as well: one that prints
+// to FILE: there is refused, and printers says why.
+TEST(KwctlSendTest, AConnectionWhoseQueuePrintsToFileOnItsServerIsRefused) {
+    FakePrinterSpooler fake;
+    fake.AddConnection(L"\\\\srv", L"\\\\srv\\Vek Print", L"LPT1:", 0x10);
+    fake.AddConnection(L"\\\\srv", L"\\\\srv\\Vek File", L"FILE:", 0x10);
+    const std::string file = WriteSettings(L"server.dat", SomeRecord());
+
+    Outcome named = RunKwctl(
+        {"send", file, "--dry-run", "-p", "\\\\srv\\Vek Print", "-p", "\\\\srv\\Vek File"}, &fake);
+    EXPECT_EQ(named.status, kwctl::kDiffers);
+    EXPECT_EQ(named.output.out,
+              "ready   \\\\srv\\Vek Print: not sent (dry run)\n"
+              "refused \\\\srv\\Vek File: 接続先がFILEのため設定値を送信できません。\n");
+
+    Outcome listed = RunKwctl({"printers"}, &fake);
+    EXPECT_NE(
+        listed.output.out.find(
+            "\\\\srv\\Vek File          \\\\srv       unusable  its port on the server is FILE:\n"),
+        std::string::npos)
+        << listed.output.out;
 }
 
 TEST(KwctlPrintersTest, ReportsWhatWouldHoldUpARawJob) {
