@@ -192,16 +192,26 @@ int Send(const SendOptions& options, Environment& env) {
     if (!record) return kUsage;
 
     SpoolerChoice spooler(env.spooler);
-    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
+    std::vector<std::wstring> unlisted;
+    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get(), &unlisted);
     std::vector<std::wstring> names;
+    // --all leaves out the queues that cannot take the settings, each with its reason.
+    Json skipped = Json::array();
+    std::string skippedText;
+    const auto skip = [&](const std::wstring& name, const std::string& reason) {
+        skipped.push_back({{"printer", ToUtf8(name)}, {"reason", reason}});
+        skippedText += Pad("skipped", 8) + ToUtf8(name) + ": " + reason + "\n";
+    };
     if (options.all) {
         for (const ModelQueue& q : queues) {
-            if (Usable(q)) names.push_back(q.entry.name);
+            if (Usable(q)) {
+                names.push_back(q.entry.name);
+            } else {
+                skip(q.entry.name, Joined(Unusable(q)));
+            }
         }
-        if (names.empty()) {
-            output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) + "\n");
-            return kDiffers;
-        }
+        for (const std::wstring& name : unlisted)
+            skip(name, "its server did not list it (not answering?); its model is unknown");
     } else {
         for (const std::string& name : options.printers)
             names.push_back(FromUtf8(name));
@@ -229,7 +239,15 @@ int Send(const SendOptions& options, Environment& env) {
         doc["file"] = JsonName(options.file, output);
         doc["dryRun"] = options.dryRun;
         doc["results"] = std::move(results);
+        doc["skipped"] = std::move(skipped);
         output.Out(doc.dump(2) + "\n");
+    } else {
+        output.Out(skippedText);
+    }
+    if (names.empty()) {
+        output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) +
+                   ": nothing was sent\n");
+        return kNothingToSend;
     }
     return allSent ? kSuccess : kDiffers;
 }
@@ -238,7 +256,8 @@ int Send(const SendOptions& options, Environment& env) {
 
 extern const Command kSendCommand{"send",
                                   "Sends a settings file to printer queues, as the program sends "
-                                  "it. Exit status 1 when some queue was refused or failed.",
+                                  "it. Exit status 1 when some queue was refused or failed, 3 "
+                                  "when --all finds no usable queue.",
                                   Bind<SendOptions, DeclareSend, Send>};
 
 }  // namespace kwctl

@@ -1,5 +1,6 @@
 #include "printer/PrinterDiscovery.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -29,7 +30,8 @@ std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
 
 }  // namespace
 
-std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler) {
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
+                                              std::vector<std::wstring>* unlisted) {
     std::vector<ModelQueue> queues;
     const auto found =
         spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
@@ -39,6 +41,12 @@ std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler) {
     for (const PrinterLevel4& queue : found) {
         auto [answer, first] = answers.try_emplace(queue.serverName);
         if (first) answer->second = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
+        const auto named = [&](const PrinterLevel2& d) {
+            return d.printerName == queue.printerName;
+        };
+        if (unlisted && std::none_of(answer->second.begin(), answer->second.end(), named)) {
+            unlisted->push_back(queue.printerName);
+        }
         for (const PrinterLevel2& detail : answer->second) {
             if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
                 continue;

@@ -77,4 +77,7 @@ struct ModelQueue {
     bool opensForUse = false;
     PrinterLevel2 details;  // what the queue's server reports at level 2
 };
-std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler);
+// `unlisted`, when given, gets the names of the queues whose server did not list them at all (a
+// server that does not answer lists none): their model is unknown.
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
+                                              std::vector<std::wstring>* unlisted = nullptr);

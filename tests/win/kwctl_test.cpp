@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "kwctl/Kwctl.h"
 #include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterSend.h"
@@ -118,13 +120,48 @@ TEST(KwctlSendTest, AllSendsTheSameJobToEveryUsableQueueOfTheModel) {
 
     Outcome run = RunKwctl({"send", file, "--all"});
     EXPECT_EQ(run.status, kwctl::kSuccess) << run.output.err;
-    EXPECT_EQ(run.output.out, "sent    Kw Fleet 1: " + std::string(kSent) +
-                                  "\nsent    Kw Fleet 2: " + kSent +
-                                  "\nsent    Kw Fleet 3: " + kSent + "\n");
+    EXPECT_EQ(run.output.out,
+              "sent    Kw Fleet 1: " + std::string(kSent) + "\nsent    Kw Fleet 2: " + kSent +
+                  "\nsent    Kw Fleet 3: " + kSent + "\nskipped Kw On File: connection is FILE:\n");
     EXPECT_NE(run.output.err.find("[3/3] Kw Fleet 3"), std::string::npos) << "no progress";
     for (const auto& port : ports)
         EXPECT_EQ(printers.Captured(port), Bytes(SomeRecord()));
     EXPECT_TRUE(printers.Captured(L"LPT4:").empty());
+}
+
+// With no usable queue, --all sends nothing, exits 3, and still writes its JSON document with
+// every queue it left out and why.
+TEST(KwctlSendTest, AllWithNoUsableQueueExitsThreeAndListsTheQueuesLeftOut) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Archive", L"FILE:");
+    printers.Add(L"Kw Other Model", L"LPT1:", L"Vek Brelvistoka 410ZQ II");
+    const std::string file = WriteSettings(L"none.dat", SomeRecord());
+
+    Outcome real = RunKwctl({"send", file, "--all", "--json"});
+    EXPECT_EQ(real.status, kwctl::kNothingToSend);
+    const auto doc = nlohmann::json::parse(real.output.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << real.output.out;
+    EXPECT_EQ(doc["results"], nlohmann::json::array());
+    EXPECT_EQ(doc["skipped"], nlohmann::json::parse(R"([{"printer": "Kw Archive",
+                                                           "reason": "connection is FILE:"}])"));
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
+
+    // Behind the seam: a queue that does not open, one that prints to FILE: on its server, one
+    // whose server does not answer.
+    FakePrinterSpooler fake;
+    fake.AddLocal(L"Closed", L"LPT2:");
+    fake.closedToUser = {L"Closed"};
+    fake.AddConnection(L"\\\\srv", L"\\\\srv\\File", L"FILE:", 0x10);
+    fake.AddConnection(L"\\\\down", L"\\\\down\\Vek", L"LPT1:", 0x10);
+    fake.level2Fails = {L"\\\\down"};
+    Outcome text = RunKwctl({"send", file, "--all", "--dry-run"}, &fake);
+    EXPECT_EQ(text.status, kwctl::kNothingToSend);
+    EXPECT_EQ(text.output.out,
+              "skipped Closed: does not open for use\n"
+              "skipped \\\\srv\\File: its port on the server is FILE:\n"
+              "skipped \\\\down\\Vek: its server did not list it (not answering?); its model is "
+              "unknown\n");
+    EXPECT_NE(text.output.err.find("nothing was sent"), std::string::npos) << text.output.err;
 }
 
 TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
