@@ -21,8 +21,6 @@ public:
     virtual ~Output() = default;
     virtual void Out(std::string_view text) = 0;
     virtual void Err(std::string_view text) = 0;
-    // Whether errors reach a person at a console (progress is shown only then).
-    virtual bool ErrIsConsole() const { return false; }
 };
 
 // Output kept in two strings, for tests.

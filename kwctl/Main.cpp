@@ -1,8 +1,6 @@
 // kwctl's entry point: arguments in, results to stdout, errors to stderr.
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 #include <cstdio>
@@ -25,7 +23,6 @@ public:
         : m_out(::GetStdHandle(STD_OUTPUT_HANDLE)), m_err(::GetStdHandle(STD_ERROR_HANDLE)) {}
     void Out(std::string_view text) override { Write(m_out, text); }
     void Err(std::string_view text) override { Write(m_err, text); }
-    bool ErrIsConsole() const override { return IsConsole(m_err); }
 
 private:
     static bool IsConsole(HANDLE handle) {
@@ -56,7 +53,6 @@ public:
         std::fflush(stdout);
         std::fwrite(text.data(), 1, text.size(), stderr);
     }
-    bool ErrIsConsole() const override { return ::isatty(2) != 0; }
 };
 #endif
 

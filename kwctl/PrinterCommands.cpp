@@ -221,6 +221,8 @@ int Send(const SendOptions& options, Environment& env) {
     bool allSent = true;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string name = ToUtf8(names[k]);
+        // Progress goes to stderr whether it is a console or not: a script's log then shows
+        // which queue a send was at when it stopped.
         if (names.size() > 1) {
             std::string progress = "[";
             progress += std::to_string(k + 1);
