@@ -23,6 +23,10 @@ extern const Command kSendCommand;
 // The record of a settings file, or nothing, after the program's own message on the errors.
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output);
 
+// A name as JSON holds it, which is UTF-8 only: a name that is not (possible outside Windows) is
+// given with U+FFFD in place of each byte that is not, and stderr says so.
+std::string JsonName(const std::string& name, Output& output);
+
 // Text padded with spaces to `width` columns of a terminal, where East Asian wide characters
 // take two columns.
 std::string Pad(const std::string& utf8, std::size_t width);

@@ -142,7 +142,7 @@ Json SettingJson(const Setting& s, const catalog::Reading& r) {
 
 void ShowJson(const std::string& path, const SettingsRecord& record, Output& output) {
     Json doc;
-    doc["file"] = path;
+    doc["file"] = JsonName(path, output);
     doc["record"] = RecordHex(record);
     Json& settings = doc["settings"] = Json::array();
     for (const Setting& s : catalog::Settings())
@@ -305,8 +305,8 @@ int Diff(const DiffOptions& options, Environment& env) {
     const bool equal = *a == *b;
     if (options.json) {
         Json doc;
-        doc["a"] = pathA;
-        doc["b"] = pathB;
+        doc["a"] = JsonName(pathA, output);
+        doc["b"] = JsonName(pathB, output);
         doc["equal"] = equal;
         doc["settings"] = std::move(settings);
         doc["bytes"] = std::move(bytes);
@@ -452,6 +452,16 @@ std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& outp
     if (ReadSettingsFile(SystemPath(path), record)) return record;
     output.Err(path + ": " + kNotSettingsFile + "\n");
     return std::nullopt;
+}
+
+std::string JsonName(const std::string& name, Output& output) {
+    std::string valid = ToUtf8(FromUtf8(name));
+    if (valid != name) {
+        output.Err(name +
+                   ": the name is not UTF-8; in the JSON output each byte of it that is "
+                   "not becomes U+FFFD\n");
+    }
+    return valid;
 }
 
 std::string Pad(const std::string& utf8, std::size_t width) {

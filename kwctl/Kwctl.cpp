@@ -40,8 +40,10 @@ public:
     std::string Message(const CLI::App* app, const CLI::Error& error) const {
         std::string text = CLI::FailureMessage::simple(app, error);
         for (const Label& l : m_labels) {
-            for (std::size_t at; (at = text.find(l.name)) != std::string::npos;)
+            for (std::size_t at = 0; (at = text.find(l.name, at)) != std::string::npos;
+                 at += l.label.size()) {
                 text.replace(at, l.name.size(), l.label);
+            }
         }
         return text;
     }

@@ -150,6 +150,39 @@ TEST_F(KwctlTest, TheWholeCommandLineIsMadeWithPositionalsShownByTheirLabels) {
     EXPECT_EQ(m_output.err, "KEY=VALUE is required\nRun with --help for more information.\n");
 }
 
+// A name need not be UTF-8 here: every command works on the very bytes given, and JSON, which
+// holds UTF-8 only, gives the name with U+FFFD and says so.
+TEST_F(KwctlTest, NamesThatAreNotUtf8AreUsedAsGivenAndJsonReplacesTheirBytes) {
+    const std::string odd = Path("caf\xE9.dat");
+    const std::string shown = Path("caf\xEF\xBF\xBD.dat");
+    const std::string note = ": the name is not UTF-8";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;  // a part of the output
+        bool noted;
+    };
+    const Case cases[] = {
+        {{"new", odd, "font1=2"}, "saved " + odd + "\n", false},
+        {{"show", odd}, "file: " + odd + "\n", false},
+        {{"set", odd, "msw2-7=80"}, "saved " + odd + "\n", false},
+        {{"show", odd, "--json"}, "\"file\": \"" + shown + "\"", true},
+        {{"diff", odd, Path("factory.dat"), "--json"}, "\"a\": \"" + shown + "\"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        EXPECT_NE(Run(c.args), kwctl::kUsage) << m_output.err;
+        EXPECT_NE(m_output.out.find(c.out), std::string::npos) << m_output.out;
+        EXPECT_EQ(m_output.err.find(odd + note) == 0, c.noted) << m_output.err;
+        EXPECT_EQ(m_output.out.find(odd) == std::string::npos, c.noted);
+    }
+    SettingsRecord expected = FactoryRecord();
+    expected[field::kFont1] = '2';
+    expected[field::kMsw2] = 0x02;
+    EXPECT_EQ(ReadText(odd), FileBytes(expected));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 6)
+        << "another name was written";
+}
+
 TEST_F(KwctlTest, RefusedSetsLeaveTheFileByteForByte) {
     // A longer file, so that even its tail would show a rewrite.
     const std::string original = FileBytes(OddSwitches()) + "tail";
