@@ -455,13 +455,11 @@ std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& outp
 }
 
 std::string JsonName(const std::string& name, Output& output) {
-    std::string valid = ToUtf8(FromUtf8(name));
-    if (valid != name) {
-        output.Err(name +
-                   ": the name is not UTF-8; in the JSON output each byte of it that is "
-                   "not becomes U+FFFD\n");
-    }
-    return valid;
+    if (IsValidUtf8(name)) return name;
+    output.Err(name +
+               ": the name is not UTF-8; in the JSON output each byte of it that is "
+               "not becomes U+FFFD\n");
+    return ToValidUtf8(name);
 }
 
 std::string Pad(const std::string& utf8, std::size_t width) {

@@ -80,7 +80,7 @@ int wmain(int argc, wchar_t** argv) {
         args.push_back(ToUtf8(argv[i]));
         // kwctl holds its arguments as UTF-8, which has no form for half of a surrogate pair:
         // such a name would become another one.
-        if (FromUtf8(args.back()) != argv[i]) {
+        if (HasLoneSurrogate(argv[i])) {
             output.Err("kwctl: argument " + std::to_string(i) + " (\"" + args.back() +
                        "\") holds half of a UTF-16 surrogate pair; no name with it can be used\n");
             return kwctl::kUsage;
