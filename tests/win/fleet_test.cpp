@@ -12,6 +12,7 @@
 #include "kwctl/SendLog.h"
 #include "kwctl/Sha256.h"
 #include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 #include "tests/win/rig/Printers.h"
 
 namespace {
