@@ -38,16 +38,6 @@ std::string RecordHex(const SettingsRecord& record) {
     return hex;
 }
 
-// kwctl holds names as UTF-8 on Windows (its arguments, converted) and as the bytes given
-// elsewhere.
-FilePath SystemPath(const std::string& path) {
-#ifdef _WIN32
-    return FromUtf8(path);
-#else
-    return path;
-#endif
-}
-
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
     SaveDetail detail;
     const SaveResult result = WriteSettingsFile(SystemPath(path), record, &detail);
@@ -425,6 +415,16 @@ int Keys(const KeysOptions& options, Environment& env) {
 
 extern const Command kKeysCommand{"keys", "Every key with its choices or range.",
                                   Bind<KeysOptions, DeclareKeys, Keys>};
+
+// kwctl holds names as UTF-8 on Windows (its arguments, converted) and as the bytes given
+// elsewhere.
+FilePath SystemPath(const std::string& path) {
+#ifdef _WIN32
+    return FromUtf8(path);
+#else
+    return path;
+#endif
+}
 
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
     SettingsRecord record;
