@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "kwctl/Kwctl.h"
+#include "kwctl/SendLog.h"
 #include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
@@ -296,4 +299,349 @@ TEST(KwctlProgramTest, AnArgumentWithHalfASurrogatePairIsRefused) {
     EXPECT_NE(text.find("kwctl: argument 2 (\""), std::string::npos) << text;
     EXPECT_NE(text.find("half of a UTF-16 surrogate pair"), std::string::npos) << text;
     EXPECT_FALSE(std::filesystem::exists(rig::TestDir() + L"half\xFFFD.dat"));
+}
+
+namespace {
+
+std::string Quoted(const std::string& utf8) {
+    return "\"" + utf8 + "\"";
+}
+
+// A run of the real kwctl.exe; `args` are UTF-8, quoted as given.
+struct ProgramRun {
+    int status = -1;
+    std::string out;       // stdout and stderr, without the progress lines
+    std::string progress;  // the progress lines "[k/n] NAME"
+};
+
+ProgramRun RunProgram(const std::string& args) {
+    ProgramRun run;
+    std::istringstream lines(rig::RunConsole(KwctlExe(), FromUtf8(args), run.status));
+    for (std::string line; std::getline(lines, line);)
+        (line.starts_with("[") ? run.progress : run.out) += line + "\n";
+    return run;
+}
+
+std::vector<kwctl::LogEntry> ReadLogEntries(const std::string& path) {
+    std::vector<kwctl::LogEntry> entries;
+    const kwctl::LogRead read =
+        kwctl::ReadLog(FromUtf8(path), [&](kwctl::LogEntry&& e) { entries.push_back(e); });
+    EXPECT_EQ(read.status, kwctl::LogRead::Status::Read) << read.error;
+    EXPECT_FALSE(read.tornLastLine);
+    return entries;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+// A fleet as a scheduled task keeps it: send with --wait and a log, plan (nothing to do), a
+// changed switch (every queue differs in it), a new queue (sent to alone).
+TEST(KwctlFleetTest, SendWaitAndLogThenPlanThenSendOnlyWhatChanged) {
+    rig::TestPrinters printers;
+    const std::wstring ports[] = {L"LPT1:", L"LPT2:", L"LPT3:", L"LPT4:"};
+    for (int i = 0; i < 3; ++i)
+        printers.Add(L"Kw Fleet " + std::to_wstring(i + 1), ports[i]);
+    printers.Add(L"Kw Archive", L"FILE:");
+    const std::string file = Quoted(WriteSettings(L"office.dat", SomeRecord()));
+    const std::string logPath = ToUtf8(rig::TestDir() + L"kw.log");
+    const std::string log = Quoted(logPath);
+
+    ProgramRun send = RunProgram("send " + file + " --all --wait --log " + log);
+    EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
+    EXPECT_EQ(send.out, "done    Kw Fleet 1: " + std::string(kSent) +
+                            "\ndone    Kw Fleet 2: " + kSent + "\ndone    Kw Fleet 3: " + kSent +
+                            "\nskipped Kw Archive: connection is FILE:\n");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(printers.Captured(ports[i]), Bytes(SomeRecord())) << i;
+    const std::vector<kwctl::LogEntry> sent = ReadLogEntries(logPath);
+    ASSERT_EQ(sent.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(sent[i].printer, "Kw Fleet " + std::to_string(i + 1));
+        EXPECT_EQ(sent[i].outcome, "done") << "what Wine's spooler reports";
+        EXPECT_TRUE(sent[i].job.has_value());
+        EXPECT_EQ(sent[i].record, kwctl::MakeLogEntry(SomeRecord(), "", "", {}, "", {}).record);
+        EXPECT_NE(sent[i].file.find("office.dat"), std::string::npos);
+        EXPECT_EQ(sent[i].file[1], ':') << "not a full path: " << sent[i].file;
+    }
+    ProgramRun plan = RunProgram("plan " + file + " --all --log " + log);
+    EXPECT_EQ(plan.status, kwctl::kSuccess) << plan.out;
+    EXPECT_EQ(Count(plan.out, ": up to date (done "), 3u) << plan.out;
+
+    // One switch changed: every queue differs in it, and in nothing else.
+    const std::string changed = Quoted(WriteSettings(L"changed.dat", SomeRecord()));
+    ASSERT_EQ(RunProgram("set " + changed + " msw2-5=1").status, kwctl::kSuccess);
+    plan = RunProgram("plan " + changed + " --all --log " + log);
+    EXPECT_EQ(plan.status, kwctl::kDiffers) << plan.out;
+    EXPECT_EQ(Count(plan.out, ": differs (done "), 3u) << plan.out;
+    EXPECT_EQ(Count(plan.out, "\n  msw2-5 "), 3u) << plan.out;
+    EXPECT_EQ(Count(plan.out, "\n  "), 3u) << plan.out;
+    EXPECT_NE(plan.out.find("would send to 3 of 3 queues"), std::string::npos) << plan.out;
+
+    // A fourth queue: only it is sent to; the others are listed as up to date.
+    printers.Add(L"Kw Fleet 4", L"LPT4:");
+    for (const auto& port : ports)
+        printers.Clear(port);
+    send = RunProgram("send " + file + " --all --changed-only --log " + log);
+    EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
+    EXPECT_EQ(Count(send.out, "up to date Kw Fleet "), 3u) << send.out;
+    EXPECT_NE(send.out.find("sent    Kw Fleet 4: "), std::string::npos) << send.out;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(printers.Captured(ports[i]).empty()) << "sent again to " << i;
+    EXPECT_EQ(printers.Captured(L"LPT4:"), Bytes(SomeRecord()));
+    const std::vector<kwctl::LogEntry> all = ReadLogEntries(logPath);
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[3].printer, "Kw Fleet 4");
+    EXPECT_EQ(all[3].outcome, "sent");
+    EXPECT_EQ(RunProgram("plan " + file + " --all --log " + log).status, kwctl::kSuccess);
+}
+
+// Several queues at once keep the refusals, the order of the results and of the log, and give
+// the same JSON as one at a time.
+TEST(KwctlFleetTest, ParallelSendsKeepTheRefusalsAndTheOrder) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Good 1", L"LPT1:");
+    printers.Add(L"Kw File", L"FILE:");
+    printers.Add(L"Kw Text", L"LPT3:", L"Generic / Text Only");
+    printers.Add(L"Kw Gone", L"LPT4:");
+    printers.Remove(L"Kw Gone");
+    printers.Add(L"Kw Good 2", L"LPT2:");
+    const std::string file = Quoted(WriteSettings(L"mixed.dat", SomeRecord()));
+    const std::vector<std::string> names = {"Kw Good 1", "Kw File", "Kw Text", "Kw Gone",
+                                            "kw good 2"};
+    std::string list;
+    for (const std::string& name : names)
+        list += " -p " + Quoted(name);
+    std::ofstream(std::filesystem::path(rig::TestDir() + L"fleet.txt"))
+        << "# the mixed fleet\n"
+        << "Kw Good 1\nKw File\nKw Text\nKw Gone\nkw good 2\n";
+    const std::string targets = " --targets " + Quoted(ToUtf8(rig::TestDir() + L"fleet.txt"));
+
+    const std::string expected =
+        "sent    Kw Good 1: " + std::string(kSent) +
+        "\nrefused Kw File: 接続先がFILEのため設定値を送信できません。\n"
+        "refused Kw Text: its driver \"Generic / Text Only\" is not \"Vek Brelvistoka 410ZQ\"\n"
+        "failed  Kw Gone: " +
+        kNotUsable + "\nsent    kw good 2: " + kSent + "\n";
+    std::string progress;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        progress += '[';
+        progress += std::to_string(i + 1) + "/5] " + names[i] + "\n";
+    }
+    std::vector<std::string> logs;
+    std::vector<nlohmann::json> documents;
+    for (const char* parallel : {"1", "3", "64"}) {
+        SCOPED_TRACE(parallel);
+        printers.Clear(L"LPT1:");
+        printers.Clear(L"LPT2:");
+        const std::string log = ToUtf8(rig::TestDir() + L"p" + FromUtf8(parallel) + L".log");
+        ProgramRun run =
+            RunProgram("send " + file + list + " --log " + Quoted(log) + " --parallel " + parallel);
+        EXPECT_EQ(run.status, kwctl::kDiffers);
+        EXPECT_EQ(run.out, expected);
+        EXPECT_EQ(run.progress, progress);
+        EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+        EXPECT_EQ(printers.Captured(L"LPT2:"), Bytes(SomeRecord()));
+        EXPECT_TRUE(printers.Captured(L"LPT3:").empty()) << "sent to another model";
+        std::string lines;
+        for (const kwctl::LogEntry& e : ReadLogEntries(log))
+            lines += e.printer + " " + e.outcome + " " + e.reason.value_or("-") + "\n";
+        logs.push_back(lines);
+
+        run = RunProgram("send " + file + targets + " --dry-run --json --parallel " + parallel);
+        auto doc = nlohmann::json::parse(run.out.substr(0, run.out.rfind('}') + 1), nullptr, false);
+        ASSERT_TRUE(doc.is_object()) << run.out;
+        documents.push_back(doc);
+    }
+    EXPECT_EQ(logs[0],
+              "Kw Good 1 sent -\nKw File refused 接続先がFILEのため設定値を送信できません。\n"
+              "Kw Text refused its driver \"Generic / Text Only\" is not \"Vek Brelvistoka "
+              "410ZQ\"\nKw Gone failed " +
+                  std::string(kNotUsable) + "\nkw good 2 sent -\n");
+    EXPECT_EQ(logs[1], logs[0]);
+    EXPECT_EQ(logs[2], logs[0]);
+    EXPECT_EQ(documents[1], documents[0]);
+    EXPECT_EQ(documents[2], documents[0]);
+    EXPECT_EQ(documents[0]["results"].size(), 5u);
+
+    // printers with the same list: each row of it, in its order, usable or why not.
+    ProgramRun listed = RunProgram("printers" + targets);
+    EXPECT_EQ(listed.status, kwctl::kSuccess);
+    std::size_t at = 0;
+    for (const char* row :
+         {"\nKw Good 1               LPT1:       usable",
+          "\nKw File                 FILE:       unusable  connection is FILE:",
+          "\nKw Text                             unusable  not a usable queue of the model: its "
+          "driver",
+          "\nKw Gone                             unusable  not a usable queue of the model: ",
+          "\nKw Good 2               LPT2:       usable"}) {
+        at = listed.out.find(row, at);
+        EXPECT_NE(at, std::string::npos) << row << "\n" << listed.out;
+    }
+}
+
+namespace {
+
+// A followed job as the stand-ins report it, on a clock of their own: its status at each look
+// (the last one kept; ~0u: gone).
+struct FollowScript {
+    std::vector<DWORD> statuses;
+    std::size_t looks = 0;
+    DWORD now = 0;
+};
+FollowScript g_follow;
+
+HANDLE WINAPI NoNotifications(HANDLE, DWORD, DWORD, void*) {
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI ScriptedJob(HANDLE, DWORD, DWORD, BYTE* info, DWORD size, DWORD* needed) {
+    const DWORD status =
+        g_follow.statuses[std::min(g_follow.looks++, g_follow.statuses.size() - 1)];
+    *needed = sizeof(JOB_INFO_1W);
+    if (status == ~0u || size < *needed) {
+        ::SetLastError(status == ~0u ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    JOB_INFO_1W job{};
+    job.Status = status;
+    *reinterpret_cast<JOB_INFO_1W*>(info) = job;
+    return TRUE;
+}
+
+void WINAPI PassTime(DWORD ms) {
+    g_follow.now += ms;
+}
+
+DWORD WINAPI ScriptNow() {
+    return g_follow.now;
+}
+
+}  // namespace
+
+// How a followed job ended reaches the result, the JSON and the log: the states that Wine's
+// spooler never reports, walked by stand-ins.
+TEST(KwctlFleetTest, AHeldOrFailedJobIsReportedAsSuchInTheJsonAndTheLog) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Slow", L"LPT1:");
+    const std::string file = WriteSettings(L"slow.dat", SomeRecord());
+    SendSpoolerCalls calls;
+    calls.findFirstChange = NoNotifications;
+    calls.getJob = ScriptedJob;
+    calls.sleep = PassTime;
+    calls.tick = ScriptNow;
+    ScopedSendSpoolerCallsForTesting stand(calls);
+    const struct {
+        std::vector<DWORD> statuses;
+        const char* outcome;
+        const char* result;
+        std::vector<std::string> reasons;
+        int status;
+    } cases[] = {
+        {{JOB_STATUS_PAUSED}, "held", "failed", {"paused"}, kwctl::kDiffers},
+        {{JOB_STATUS_PRINTING | JOB_STATUS_OFFLINE | JOB_STATUS_PAPEROUT},
+         "held",
+         "failed",
+         {"offline", "paper-out"},
+         kwctl::kDiffers},
+        {{JOB_STATUS_PRINTING, JOB_STATUS_ERROR, ~0u},
+         "failed",
+         "failed",
+         {"error"},
+         kwctl::kDiffers},
+        {{JOB_STATUS_PRINTING, JOB_STATUS_PRINTED, ~0u}, "printed", "sent", {}, kwctl::kSuccess},
+    };
+    const std::string log = ToUtf8(rig::TestDir() + L"slow.log");
+    std::size_t lines = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.outcome);
+        g_follow = {c.statuses};
+        Outcome run =
+            RunKwctl({"send", file, "-p", "Kw Slow", "--wait=30", "--log", log, "--json"});
+        EXPECT_EQ(run.status, c.status) << run.output.err;
+        const auto doc = nlohmann::json::parse(run.output.out, nullptr, false);
+        ASSERT_TRUE(doc.is_object()) << run.output.out;
+        const auto& result = doc["results"][0];
+        EXPECT_EQ(result["outcome"], c.outcome);
+        EXPECT_EQ(result["result"], c.result);
+        EXPECT_EQ(result["reasons"], nlohmann::json(c.reasons));
+        EXPECT_TRUE(result["job"].is_number());
+        EXPECT_EQ(doc["wait"], 30);
+        if (std::string(c.outcome) == "held") {
+            EXPECT_GE(g_follow.now, 30000u) << "not followed for the time given";
+            EXPECT_NE(result["message"].get<std::string>().find("after 30 s"), std::string::npos);
+        }
+        const std::vector<kwctl::LogEntry> entries = ReadLogEntries(log);
+        ASSERT_EQ(entries.size(), ++lines);
+        EXPECT_EQ(entries.back().outcome, c.outcome);
+        std::string reason;
+        for (const std::string& r : c.reasons)
+            reason += (reason.empty() ? "" : ", ") + r;
+        EXPECT_EQ(entries.back().reason.value_or(""), reason);
+        EXPECT_EQ(entries.back().job, result["job"].get<std::uint32_t>());
+    }
+}
+
+// What keeps a send from starting: nothing is sent, and the exit status is 2.
+TEST(KwctlFleetTest, ACommandLineListOrLogThatCannotBeUsedSendsNothing) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw One", L"LPT1:");
+    const std::string file = WriteSettings(L"one.dat", SomeRecord());
+    const auto write = [](const wchar_t* name, const std::string& text) {
+        std::ofstream(std::filesystem::path(rig::TestDir() + name), std::ios::binary) << text;
+        return ToUtf8(rig::TestDir() + name);
+    };
+    const std::string line = kwctl::FormatLogLine(
+        kwctl::MakeLogEntry(SomeRecord(), "Kw One", "C:\\one.dat", 3, "done", std::nullopt));
+    const std::string badLog = write(L"bad.log", line + "{}\n" + line);
+    const std::string tornLog = write(L"torn.log", line + line.substr(0, 30));
+    const std::string badList = write(L"bad.txt", "Kw One\nKw \xFF\n");
+    const std::string emptyList = write(L"empty.txt", "# nothing yet\n\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"--changed-only"}, "--changed-only needs --log FILE"},
+        {{"--wait=soon"}, "--wait"},
+        {{"--wait=86401"}, "--wait"},
+        {{"--wait", "30"}, "30"},
+        {{"--parallel", "0"}, "--parallel"},
+        {{"--parallel", "65"}, "--parallel"},
+        {{"--parallel", "4x"}, "--parallel"},
+        {{"--targets", emptyList}, "Exactly 1 option"},
+        {{"--log", badLog}, "bad.log: the send log cannot be used: line 2: not a log entry"},
+        {{"--log", badLog, "--changed-only"}, "line 2: not a log entry"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        std::vector<std::string> args = {"send", file, "-p", "Kw One"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome run = RunKwctl(args);
+        EXPECT_EQ(run.status, kwctl::kUsage);
+        EXPECT_NE(run.output.err.find(c.err), std::string::npos) << run.output.err;
+        EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
+    }
+    for (const std::string& list : {badList, emptyList}) {
+        Outcome run = RunKwctl({"send", file, "--targets", list});
+        EXPECT_EQ(run.status, kwctl::kUsage) << list;
+        EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
+    }
+    // Only a torn last line is passed over, with a note; the new line starts on a line of its own.
+    Outcome run = RunKwctl({"send", file, "-p", "Kw One", "--log", tornLog});
+    EXPECT_EQ(run.status, kwctl::kSuccess) << run.output.err;
+    EXPECT_NE(run.output.err.find("torn.log: the last line of the send log is cut off"),
+              std::string::npos)
+        << run.output.err;
+    EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+    std::ifstream in(std::filesystem::path(FromUtf8(tornLog)));
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(kwctl::ParseLogLine(lines[2])->printer, "Kw One");
 }
