@@ -307,11 +307,11 @@ std::string Quoted(const std::string& utf8) {
     return "\"" + utf8 + "\"";
 }
 
-// A run of the real kwctl.exe; `args` are UTF-8, quoted as given.
+// A run of the real kwctl.exe (arguments in UTF-8); the progress lines "[k/n] NAME" apart.
 struct ProgramRun {
     int status = -1;
-    std::string out;       // stdout and stderr, without the progress lines
-    std::string progress;  // the progress lines "[k/n] NAME"
+    std::string out;
+    std::string progress;
 };
 
 ProgramRun RunProgram(const std::string& args) {
@@ -322,13 +322,26 @@ ProgramRun RunProgram(const std::string& args) {
     return run;
 }
 
-std::vector<kwctl::LogEntry> ReadLogEntries(const std::string& path) {
-    std::vector<kwctl::LogEntry> entries;
-    const kwctl::LogRead read =
-        kwctl::ReadLog(FromUtf8(path), [&](kwctl::LogEntry&& e) { entries.push_back(e); });
-    EXPECT_EQ(read.status, kwctl::LogRead::Status::Read) << read.error;
-    EXPECT_FALSE(read.tornLastLine);
-    return entries;
+// The log's entries, one "printer: outcome (reason)" line each.
+std::string LogLines(const std::string& path) {
+    std::string lines;
+    const kwctl::LogRead read = kwctl::ReadLog(FromUtf8(path), [&](kwctl::LogEntry&& e) {
+        lines += e.printer + ": " + e.outcome + (e.reason ? " (" + *e.reason + ")" : "") + "\n";
+    });
+    EXPECT_TRUE(read.status == kwctl::LogRead::Status::Read && !read.tornLastLine) << read.error;
+    return lines;
+}
+
+// Whether `parts` are in `text` in this order.
+testing::AssertionResult InOrder(const std::string& text,
+                                 std::initializer_list<const char*> parts) {
+    std::size_t at = 0;
+    for (const char* part : parts) {
+        if ((at = text.find(part, at)) == std::string::npos) {
+            return testing::AssertionFailure() << "no \"" << part << "\" in order in\n" << text;
+        }
+    }
+    return testing::AssertionSuccess();
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -347,62 +360,41 @@ TEST(KwctlFleetTest, SendWaitAndLogThenPlanThenSendOnlyWhatChanged) {
     const std::wstring ports[] = {L"LPT1:", L"LPT2:", L"LPT3:", L"LPT4:"};
     for (int i = 0; i < 3; ++i)
         printers.Add(L"Kw Fleet " + std::to_wstring(i + 1), ports[i]);
-    printers.Add(L"Kw Archive", L"FILE:");
     const std::string file = Quoted(WriteSettings(L"office.dat", SomeRecord()));
-    const std::string logPath = ToUtf8(rig::TestDir() + L"kw.log");
-    const std::string log = Quoted(logPath);
+    const std::string log = ToUtf8(rig::TestDir() + L"kw.log");
+    const std::string plan = "plan " + file + " --all --log " + Quoted(log);
 
-    ProgramRun send = RunProgram("send " + file + " --all --wait --log " + log);
+    ProgramRun send = RunProgram("send " + file + " --all --wait --log " + Quoted(log));
     EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
-    EXPECT_EQ(send.out, "done    Kw Fleet 1: " + std::string(kSent) +
-                            "\ndone    Kw Fleet 2: " + kSent + "\ndone    Kw Fleet 3: " + kSent +
-                            "\nskipped Kw Archive: connection is FILE:\n");
+    EXPECT_EQ(Count(send.out, "done    Kw Fleet "), 3u) << send.out;
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(printers.Captured(ports[i]), Bytes(SomeRecord())) << i;
-    const std::vector<kwctl::LogEntry> sent = ReadLogEntries(logPath);
-    ASSERT_EQ(sent.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(sent[i].printer, "Kw Fleet " + std::to_string(i + 1));
-        EXPECT_EQ(sent[i].outcome, "done") << "what Wine's spooler reports";
-        EXPECT_TRUE(sent[i].job.has_value());
-        EXPECT_EQ(sent[i].record, kwctl::MakeLogEntry(SomeRecord(), "", "", {}, "", {}).record);
-        EXPECT_NE(sent[i].file.find("office.dat"), std::string::npos);
-        EXPECT_EQ(sent[i].file[1], ':') << "not a full path: " << sent[i].file;
-    }
-    ProgramRun plan = RunProgram("plan " + file + " --all --log " + log);
-    EXPECT_EQ(plan.status, kwctl::kSuccess) << plan.out;
-    EXPECT_EQ(Count(plan.out, ": up to date (done "), 3u) << plan.out;
+    const std::string sent = "Kw Fleet 1: done\nKw Fleet 2: done\nKw Fleet 3: done\n";
+    EXPECT_EQ(LogLines(log), sent) << "done: what Wine's spooler reports";
+    EXPECT_EQ(RunProgram(plan).status, kwctl::kSuccess);
 
-    // One switch changed: every queue differs in it, and in nothing else.
     const std::string changed = Quoted(WriteSettings(L"changed.dat", SomeRecord()));
     ASSERT_EQ(RunProgram("set " + changed + " msw2-5=1").status, kwctl::kSuccess);
-    plan = RunProgram("plan " + changed + " --all --log " + log);
-    EXPECT_EQ(plan.status, kwctl::kDiffers) << plan.out;
-    EXPECT_EQ(Count(plan.out, ": differs (done "), 3u) << plan.out;
-    EXPECT_EQ(Count(plan.out, "\n  msw2-5 "), 3u) << plan.out;
-    EXPECT_EQ(Count(plan.out, "\n  "), 3u) << plan.out;
-    EXPECT_NE(plan.out.find("would send to 3 of 3 queues"), std::string::npos) << plan.out;
+    const ProgramRun differs = RunProgram("plan " + changed + " --all --log " + Quoted(log));
+    EXPECT_EQ(differs.status, kwctl::kDiffers);
+    EXPECT_EQ(Count(differs.out, ": differs (done "), 3u) << differs.out;
+    EXPECT_EQ(Count(differs.out, "\n  msw2-5 "), 3u) << differs.out;
+    EXPECT_EQ(Count(differs.out, "\n  "), 3u) << "another setting named\n" << differs.out;
 
-    // A fourth queue: only it is sent to; the others are listed as up to date.
     printers.Add(L"Kw Fleet 4", L"LPT4:");
     for (const auto& port : ports)
         printers.Clear(port);
-    send = RunProgram("send " + file + " --all --changed-only --log " + log);
+    send = RunProgram("send " + file + " --all --changed-only --log " + Quoted(log));
     EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
     EXPECT_EQ(Count(send.out, "up to date Kw Fleet "), 3u) << send.out;
-    EXPECT_NE(send.out.find("sent    Kw Fleet 4: "), std::string::npos) << send.out;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(printers.Captured(ports[i]).empty()) << "sent again to " << i;
-    EXPECT_EQ(printers.Captured(L"LPT4:"), Bytes(SomeRecord()));
-    const std::vector<kwctl::LogEntry> all = ReadLogEntries(logPath);
-    ASSERT_EQ(all.size(), 4u);
-    EXPECT_EQ(all[3].printer, "Kw Fleet 4");
-    EXPECT_EQ(all[3].outcome, "sent");
-    EXPECT_EQ(RunProgram("plan " + file + " --all --log " + log).status, kwctl::kSuccess);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(printers.Captured(ports[i]).empty(), i < 3) << i;
+    EXPECT_EQ(LogLines(log), sent + "Kw Fleet 4: sent\n");
+    EXPECT_EQ(RunProgram(plan).status, kwctl::kSuccess);
 }
 
-// Several queues at once keep the refusals, the order of the results and of the log, and give
-// the same JSON as one at a time.
+// Several queues at once keep the refusals and the order of the progress, the results and the
+// log; printers shows the same list in its order.
 TEST(KwctlFleetTest, ParallelSendsKeepTheRefusalsAndTheOrder) {
     rig::TestPrinters printers;
     printers.Add(L"Kw Good 1", L"LPT1:");
@@ -412,83 +404,42 @@ TEST(KwctlFleetTest, ParallelSendsKeepTheRefusalsAndTheOrder) {
     printers.Remove(L"Kw Gone");
     printers.Add(L"Kw Good 2", L"LPT2:");
     const std::string file = Quoted(WriteSettings(L"mixed.dat", SomeRecord()));
-    const std::vector<std::string> names = {"Kw Good 1", "Kw File", "Kw Text", "Kw Gone",
-                                            "kw good 2"};
-    std::string list;
-    for (const std::string& name : names)
-        list += " -p " + Quoted(name);
     std::ofstream(std::filesystem::path(rig::TestDir() + L"fleet.txt"))
-        << "# the mixed fleet\n"
         << "Kw Good 1\nKw File\nKw Text\nKw Gone\nkw good 2\n";
     const std::string targets = " --targets " + Quoted(ToUtf8(rig::TestDir() + L"fleet.txt"));
-
-    const std::string expected =
-        "sent    Kw Good 1: " + std::string(kSent) +
-        "\nrefused Kw File: 接続先がFILEのため設定値を送信できません。\n"
-        "refused Kw Text: its driver \"Generic / Text Only\" is not \"Vek Brelvistoka 410ZQ\"\n"
-        "failed  Kw Gone: " +
-        kNotUsable + "\nsent    kw good 2: " + kSent + "\n";
-    std::string progress;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        progress += '[';
-        progress += std::to_string(i + 1) + "/5] " + names[i] + "\n";
-    }
-    std::vector<std::string> logs;
-    std::vector<nlohmann::json> documents;
+    std::string sequential;
     for (const char* parallel : {"1", "3", "64"}) {
         SCOPED_TRACE(parallel);
         printers.Clear(L"LPT1:");
         printers.Clear(L"LPT2:");
-        const std::string log = ToUtf8(rig::TestDir() + L"p" + FromUtf8(parallel) + L".log");
-        ProgramRun run =
-            RunProgram("send " + file + list + " --log " + Quoted(log) + " --parallel " + parallel);
+        const std::string log = ToUtf8(rig::TestDir() + FromUtf8(parallel) + L".log");
+        const ProgramRun run = RunProgram("send " + file + targets + " --parallel " + parallel +
+                                          " --log " + Quoted(log));
         EXPECT_EQ(run.status, kwctl::kDiffers);
-        EXPECT_EQ(run.out, expected);
-        EXPECT_EQ(run.progress, progress);
         EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
         EXPECT_EQ(printers.Captured(L"LPT2:"), Bytes(SomeRecord()));
         EXPECT_TRUE(printers.Captured(L"LPT3:").empty()) << "sent to another model";
-        std::string lines;
-        for (const kwctl::LogEntry& e : ReadLogEntries(log))
-            lines += e.printer + " " + e.outcome + " " + e.reason.value_or("-") + "\n";
-        logs.push_back(lines);
-
-        run = RunProgram("send " + file + targets + " --dry-run --json --parallel " + parallel);
-        auto doc = nlohmann::json::parse(run.out.substr(0, run.out.rfind('}') + 1), nullptr, false);
-        ASSERT_TRUE(doc.is_object()) << run.out;
-        documents.push_back(doc);
+        const std::string all = run.progress + run.out + LogLines(log);
+        if (sequential.empty()) sequential = all;
+        EXPECT_EQ(all, sequential);
     }
-    EXPECT_EQ(logs[0],
-              "Kw Good 1 sent -\nKw File refused 接続先がFILEのため設定値を送信できません。\n"
-              "Kw Text refused its driver \"Generic / Text Only\" is not \"Vek Brelvistoka "
-              "410ZQ\"\nKw Gone failed " +
-                  std::string(kNotUsable) + "\nkw good 2 sent -\n");
-    EXPECT_EQ(logs[1], logs[0]);
-    EXPECT_EQ(logs[2], logs[0]);
-    EXPECT_EQ(documents[1], documents[0]);
-    EXPECT_EQ(documents[2], documents[0]);
-    EXPECT_EQ(documents[0]["results"].size(), 5u);
-
-    // printers with the same list: each row of it, in its order, usable or why not.
-    ProgramRun listed = RunProgram("printers" + targets);
-    EXPECT_EQ(listed.status, kwctl::kSuccess);
-    std::size_t at = 0;
-    for (const char* row :
-         {"\nKw Good 1               LPT1:       usable",
-          "\nKw File                 FILE:       unusable  connection is FILE:",
-          "\nKw Text                             unusable  not a usable queue of the model: its "
-          "driver",
-          "\nKw Gone                             unusable  not a usable queue of the model: ",
-          "\nKw Good 2               LPT2:       usable"}) {
-        at = listed.out.find(row, at);
-        EXPECT_NE(at, std::string::npos) << row << "\n" << listed.out;
-    }
+    EXPECT_TRUE(InOrder(
+        sequential,
+        {"[1/5] Kw Good 1\n[2/5] Kw File\n[3/5] Kw Text\n[4/5] Kw Gone\n",
+         "sent    Kw Good 1: ", "\nrefused Kw File: ", "\nrefused Kw Text: ", "\nfailed  Kw Gone: ",
+         "\nsent    kw good 2: ", "\nKw Good 1: sent\nKw File: refused (", "\nKw Gone: failed (",
+         "\nkw good 2: sent\n"}));
+    EXPECT_TRUE(InOrder(RunProgram("printers" + targets).out,
+                        {"\nKw Good 1               LPT1:       usable",
+                         "\nKw File                 FILE:       unusable  connection is FILE:",
+                         "\nKw Text                             unusable  not a usable queue",
+                         "\nKw Gone ", "\nKw Good 2               LPT2:       usable"}));
 }
 
 namespace {
 
-// A followed job as the stand-ins report it, on a clock of their own: its status at each look
-// (the last one kept; ~0u: gone).
+// A followed job walked by stand-ins through a script of statuses (the last kept; ~0u: gone),
+// on a clock of their own.
 struct FollowScript {
     std::vector<DWORD> statuses;
     std::size_t looks = 0;
@@ -504,13 +455,9 @@ BOOL WINAPI ScriptedJob(HANDLE, DWORD, DWORD, BYTE* info, DWORD size, DWORD* nee
     const DWORD status =
         g_follow.statuses[std::min(g_follow.looks++, g_follow.statuses.size() - 1)];
     *needed = sizeof(JOB_INFO_1W);
-    if (status == ~0u || size < *needed) {
-        ::SetLastError(status == ~0u ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    JOB_INFO_1W job{};
-    job.Status = status;
-    *reinterpret_cast<JOB_INFO_1W*>(info) = job;
+    ::SetLastError(status == ~0u ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+    if (status == ~0u || size < *needed) return FALSE;
+    reinterpret_cast<JOB_INFO_1W*>(info)->Status = status;
     return TRUE;
 }
 
@@ -524,12 +471,13 @@ DWORD WINAPI ScriptNow() {
 
 }  // namespace
 
-// How a followed job ended reaches the result, the JSON and the log: the states that Wine's
-// spooler never reports, walked by stand-ins.
+// The ends of a followed job that Wine's spooler never reports reach the result, the JSON, the
+// exit status and the log.
 TEST(KwctlFleetTest, AHeldOrFailedJobIsReportedAsSuchInTheJsonAndTheLog) {
     rig::TestPrinters printers;
     printers.Add(L"Kw Slow", L"LPT1:");
     const std::string file = WriteSettings(L"slow.dat", SomeRecord());
+    const std::string log = ToUtf8(rig::TestDir() + L"slow.log");
     SendSpoolerCalls calls;
     calls.findFirstChange = NoNotifications;
     calls.getJob = ScriptedJob;
@@ -538,28 +486,23 @@ TEST(KwctlFleetTest, AHeldOrFailedJobIsReportedAsSuchInTheJsonAndTheLog) {
     ScopedSendSpoolerCallsForTesting stand(calls);
     const struct {
         std::vector<DWORD> statuses;
-        const char* outcome;
-        const char* result;
-        std::vector<std::string> reasons;
+        std::string result;  // the JSON's result, outcome and reasons
         int status;
+        std::string logged;
     } cases[] = {
-        {{JOB_STATUS_PAUSED}, "held", "failed", {"paused"}, kwctl::kDiffers},
-        {{JOB_STATUS_PRINTING | JOB_STATUS_OFFLINE | JOB_STATUS_PAPEROUT},
-         "held",
-         "failed",
-         {"offline", "paper-out"},
-         kwctl::kDiffers},
+        {{JOB_STATUS_PAUSED | JOB_STATUS_PAPEROUT},
+         "failed held [\"paused\",\"paper-out\"]",
+         1,
+         "held (paused, paper-out)"},
         {{JOB_STATUS_PRINTING, JOB_STATUS_ERROR, ~0u},
-         "failed",
-         "failed",
-         {"error"},
-         kwctl::kDiffers},
-        {{JOB_STATUS_PRINTING, JOB_STATUS_PRINTED, ~0u}, "printed", "sent", {}, kwctl::kSuccess},
+         "failed failed [\"error\"]",
+         1,
+         "failed (error)"},
+        {{JOB_STATUS_PRINTING, JOB_STATUS_PRINTED}, "sent printed []", 0, "printed"},
     };
-    const std::string log = ToUtf8(rig::TestDir() + L"slow.log");
-    std::size_t lines = 0;
+    std::string logged;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.outcome);
+        SCOPED_TRACE(c.logged);
         g_follow = {c.statuses};
         Outcome run =
             RunKwctl({"send", file, "-p", "Kw Slow", "--wait=30", "--log", log, "--json"});
@@ -567,81 +510,45 @@ TEST(KwctlFleetTest, AHeldOrFailedJobIsReportedAsSuchInTheJsonAndTheLog) {
         const auto doc = nlohmann::json::parse(run.output.out, nullptr, false);
         ASSERT_TRUE(doc.is_object()) << run.output.out;
         const auto& result = doc["results"][0];
-        EXPECT_EQ(result["outcome"], c.outcome);
-        EXPECT_EQ(result["result"], c.result);
-        EXPECT_EQ(result["reasons"], nlohmann::json(c.reasons));
+        EXPECT_EQ(result["result"].get<std::string>() + " " + result["outcome"].get<std::string>() +
+                      " " + result["reasons"].dump(),
+                  c.result);
         EXPECT_TRUE(result["job"].is_number());
-        EXPECT_EQ(doc["wait"], 30);
-        if (std::string(c.outcome) == "held") {
-            EXPECT_GE(g_follow.now, 30000u) << "not followed for the time given";
-            EXPECT_NE(result["message"].get<std::string>().find("after 30 s"), std::string::npos);
-        }
-        const std::vector<kwctl::LogEntry> entries = ReadLogEntries(log);
-        ASSERT_EQ(entries.size(), ++lines);
-        EXPECT_EQ(entries.back().outcome, c.outcome);
-        std::string reason;
-        for (const std::string& r : c.reasons)
-            reason += (reason.empty() ? "" : ", ") + r;
-        EXPECT_EQ(entries.back().reason.value_or(""), reason);
-        EXPECT_EQ(entries.back().job, result["job"].get<std::uint32_t>());
+        EXPECT_EQ(c.result.find("held") == std::string::npos, g_follow.now < 30000)
+            << "followed for " << g_follow.now << " ms";
+        logged += "Kw Slow: " + c.logged + "\n";
+        EXPECT_EQ(LogLines(log), logged);
     }
 }
 
-// What keeps a send from starting: nothing is sent, and the exit status is 2.
+// What keeps a send from starting: exit status 2, and nothing is sent.
 TEST(KwctlFleetTest, ACommandLineListOrLogThatCannotBeUsedSendsNothing) {
     rig::TestPrinters printers;
     printers.Add(L"Kw One", L"LPT1:");
     const std::string file = WriteSettings(L"one.dat", SomeRecord());
-    const auto write = [](const wchar_t* name, const std::string& text) {
-        std::ofstream(std::filesystem::path(rig::TestDir() + name), std::ios::binary) << text;
-        return ToUtf8(rig::TestDir() + name);
-    };
     const std::string line = kwctl::FormatLogLine(
         kwctl::MakeLogEntry(SomeRecord(), "Kw One", "C:\\one.dat", 3, "done", std::nullopt));
-    const std::string badLog = write(L"bad.log", line + "{}\n" + line);
-    const std::string tornLog = write(L"torn.log", line + line.substr(0, 30));
-    const std::string badList = write(L"bad.txt", "Kw One\nKw \xFF\n");
-    const std::string emptyList = write(L"empty.txt", "# nothing yet\n\n");
+    const std::string bad = ToUtf8(rig::TestDir() + L"bad.log");
+    std::ofstream(std::filesystem::path(FromUtf8(bad))) << line << "{}\n" << line;
+    std::ofstream(std::filesystem::path(rig::TestDir() + L"empty.txt")) << "# nothing yet\n";
     const struct {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
-        {{"--changed-only"}, "--changed-only needs --log FILE"},
-        {{"--wait=soon"}, "--wait"},
-        {{"--wait=86401"}, "--wait"},
-        {{"--wait", "30"}, "30"},
-        {{"--parallel", "0"}, "--parallel"},
-        {{"--parallel", "65"}, "--parallel"},
-        {{"--parallel", "4x"}, "--parallel"},
-        {{"--targets", emptyList}, "Exactly 1 option"},
-        {{"--log", badLog}, "bad.log: the send log cannot be used: line 2: not a log entry"},
-        {{"--log", badLog, "--changed-only"}, "line 2: not a log entry"},
+        {{"-p", "Kw One", "--changed-only"}, "--changed-only needs --log FILE"},
+        {{"-p", "Kw One", "--wait=soon"}, "--wait"},
+        {{"-p", "Kw One", "--wait", "30"}, "30"},
+        {{"-p", "Kw One", "--parallel", "0"}, "--parallel"},
+        {{"-p", "Kw One", "--log", bad}, "bad.log: the send log cannot be used: line 2"},
+        {{"--targets", ToUtf8(rig::TestDir() + L"empty.txt")}, "the list names no queue"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args.back());
-        std::vector<std::string> args = {"send", file, "-p", "Kw One"};
+        SCOPED_TRACE(c.args[c.args.size() - 2] + " " + c.args.back());
+        std::vector<std::string> args = {"send", file};
         args.insert(args.end(), c.args.begin(), c.args.end());
         Outcome run = RunKwctl(args);
         EXPECT_EQ(run.status, kwctl::kUsage);
         EXPECT_NE(run.output.err.find(c.err), std::string::npos) << run.output.err;
         EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
     }
-    for (const std::string& list : {badList, emptyList}) {
-        Outcome run = RunKwctl({"send", file, "--targets", list});
-        EXPECT_EQ(run.status, kwctl::kUsage) << list;
-        EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
-    }
-    // Only a torn last line is passed over, with a note; the new line starts on a line of its own.
-    Outcome run = RunKwctl({"send", file, "-p", "Kw One", "--log", tornLog});
-    EXPECT_EQ(run.status, kwctl::kSuccess) << run.output.err;
-    EXPECT_NE(run.output.err.find("torn.log: the last line of the send log is cut off"),
-              std::string::npos)
-        << run.output.err;
-    EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
-    std::ifstream in(std::filesystem::path(FromUtf8(tornLog)));
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(kwctl::ParseLogLine(lines[2])->printer, "Kw One");
 }
