@@ -50,8 +50,8 @@ struct QueueChoice {
 // Declares --printer, --targets and, on Windows, --all: exactly one of them.
 void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_view help);
 
-// The names of --printer or of the targets file; false after the message when the file cannot
-// be used or names no queue.
+// The names of --printer, or else of the targets file; false after the message when the file
+// cannot be used or names no queue.
 bool ChosenNames(const QueueChoice& choice, std::vector<std::string>& names, Output& output);
 
 // Reads the send log at `path` into each queue's last send. A log that is not there yet is

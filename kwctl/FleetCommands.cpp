@@ -55,7 +55,7 @@ void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_v
 }
 
 bool ChosenNames(const QueueChoice& choice, std::vector<std::string>& names, Output& output) {
-    if (choice.targets.empty()) {
+    if (!choice.printers.empty()) {
         names = choice.printers;
         return true;
     }
