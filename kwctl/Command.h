@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,18 @@ public:
     // An option with a value, given any number of times.
     virtual void Repeated(std::string_view names, std::vector<std::string>& values,
                           std::string_view help) = 0;
+    // An option with one value ("--log FILE"); `label` names the value in help.
+    virtual void Value(std::string_view names, std::string_view label, std::string& value,
+                       std::string_view help) = 0;
+    // A whole number from `lower` to `upper` ("--parallel N"); `value` keeps what it holds when
+    // the option is not given.
+    virtual void Number(std::string_view names, std::string_view label, int& value, int lower,
+                        int upper, std::string_view help) = 0;
+    // An option whose value may be left out ("--wait[=SECONDS]"): `bare` when it is given alone;
+    // a value must be joined to it with '='. `value` stays empty when it is not given.
+    virtual void OptionalNumber(std::string_view name, std::string_view label,
+                                std::optional<int>& value, int bare, int lower, int upper,
+                                std::string_view help) = 0;
     // Options of which exactly one must be given, declared on the group returned. `title` names
     // the group in help.
     virtual Arguments& ExactlyOne(std::string_view title, std::string_view help) = 0;

@@ -8,6 +8,7 @@ constexpr const Command* kCommands[] = {
 #ifdef _WIN32
     &kPrintersCommand, &kSendCommand,
 #endif
+    &kPlanCommand,     &kLogCommand,
 };
 
 }  // namespace

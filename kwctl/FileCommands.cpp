@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "kwctl/Commands.h"
+#include "kwctl/Plan.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/Utf8.h"
 #include "settings/SettingsFileIo.h"
@@ -35,16 +36,6 @@ std::string RecordHex(const SettingsRecord& record) {
         hex += text;
     }
     return hex;
-}
-
-// kwctl holds names as UTF-8 on Windows (its arguments, converted) and as the bytes given
-// elsewhere.
-FilePath SystemPath(const std::string& path) {
-#ifdef _WIN32
-    return FromUtf8(path);
-#else
-    return path;
-#endif
 }
 
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
@@ -91,22 +82,6 @@ std::string KindName(Kind kind) {
             return "carried";
     }
     return "";
-}
-
-// The setting's label as the program shows it, with its switch name.
-std::string Label(const Setting& s) {
-    std::string label = ToUtf8(s.name);
-    if (!s.switchName.empty()) {
-        label += (label.empty() ? "" : " ") + std::string("(") + std::string(s.switchName) + ")";
-    }
-    return label;
-}
-
-// A value for the diff: the text with the code as held; numbers show their characters only
-// when they are no plain number.
-std::string Value(const Setting& s, const catalog::Reading& r) {
-    if (s.kind == Kind::FormNumber && !r.note) return ToUtf8(r.text);
-    return ToUtf8(r.text) + " (" + r.raw + ")";
 }
 
 Json NullOr(const std::string& text) {
@@ -174,7 +149,7 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
             text += "\n";
         }
         text += "  " + Pad(std::string(s.key), 18) + Pad(ToUtf8(r.text), 24) + Pad(r.raw, 6) +
-                Label(s) + "\n";
+                SettingLabel(s) + "\n";
     }
 
     text += "\n" + Pad("[" + ToUtf8(L"書式") + "]", 20);
@@ -272,12 +247,20 @@ int Diff(const DiffOptions& options, Environment& env) {
     if (!b) return kUsage;
 
     Json settings = Json::array();
+    Json bytes = Json::array();
     std::string text;
-    for (const Setting& s : catalog::Settings()) {
-        if (IsCarried(s)) continue;  // their bytes are listed below
-        const catalog::Reading ra = catalog::Read(s, *a);
-        const catalog::Reading rb = catalog::Read(s, *b);
-        if (ra.raw == rb.raw && ra.text == rb.text) continue;
+    std::string byteText;
+    for (const SettingChange& c : RecordChanges(*a, *b)) {
+        if (!c.setting) {
+            // A byte, or bits of one, that no setting shows.
+            bytes.push_back({{"offset", c.offset}, {"a", c.from}, {"b", c.to}, {"role", c.name}});
+            byteText += "  offset " + Pad(std::to_string(c.offset), 5) + c.from + " -> " + c.to +
+                        "  " + c.name + "\n";
+            continue;
+        }
+        const Setting& s = *c.setting;
+        const catalog::Reading& ra = c.fromReading;
+        const catalog::Reading& rb = c.toReading;
         Json j;
         j["key"] = s.key;
         j["page"] = NullOr(ToUtf8(s.page));
@@ -285,21 +268,7 @@ int Diff(const DiffOptions& options, Environment& env) {
         j["a"] = {{"text", ToUtf8(ra.text)}, {"code", ra.code}, {"raw", ra.raw}};
         j["b"] = {{"text", ToUtf8(rb.text)}, {"code", rb.code}, {"raw", rb.raw}};
         settings.push_back(std::move(j));
-        text += "  " + Pad(std::string(s.key), 24) + Pad(Value(s, ra), 22) + "-> " + Value(s, rb) +
-                "\n";
-    }
-
-    // Bytes and bits that no setting shows.
-    Json bytes = Json::array();
-    std::string byteText;
-    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
-        const std::uint8_t hidden =
-            static_cast<std::uint8_t>(((*a)[i] ^ (*b)[i]) & ~catalog::ShownBits(i));
-        if (!hidden) continue;
-        const std::string role = catalog::ByteRole(i, hidden);
-        bytes.push_back({{"offset", i}, {"a", Hex((*a)[i])}, {"b", Hex((*b)[i])}, {"role", role}});
-        byteText += "  offset " + Pad(std::to_string(i), 5) + Hex((*a)[i]) + " -> " + Hex((*b)[i]) +
-                    "  " + role + "\n";
+        text += "  " + Pad(c.key, 24) + Pad(c.from, 22) + "-> " + c.to + "\n";
     }
 
     const bool equal = *a == *b;
@@ -432,7 +401,7 @@ int Keys(const KeysOptions& options, Environment& env) {
         if (!s.Settable()) values = s.fixed ? "fixed, read only" : "carried, read only";
         doc.push_back(std::move(j));
         std::string where = ToUtf8(s.page);
-        const std::string label = Label(s);
+        const std::string label = SettingLabel(s);
         if (!label.empty()) where += (where.empty() ? "" : " / ") + label;
         if (s.kind == Kind::FormNumber) where += " / " + FormName(s.form);
         if (where.empty()) where = "offset " + std::to_string(s.offset) + ", on no page";
@@ -446,6 +415,16 @@ int Keys(const KeysOptions& options, Environment& env) {
 
 extern const Command kKeysCommand{"keys", "Every key with its choices or range.",
                                   Bind<KeysOptions, DeclareKeys, Keys>};
+
+// kwctl holds names as UTF-8 on Windows (its arguments, converted) and as the bytes given
+// elsewhere.
+FilePath SystemPath(const std::string& path) {
+#ifdef _WIN32
+    return FromUtf8(path);
+#else
+    return path;
+#endif
+}
 
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
     SettingsRecord record;

@@ -1,8 +1,12 @@
 #include "kwctl/Kwctl.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <memory>
+#include <optional>
 #include <sstream>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
@@ -30,9 +34,17 @@ public:
         return option;
     }
 
+    // An option shown in help by a label of its own ("--wait[=SECONDS]").
+    void Show(const CLI::Option* option, const std::string& label) {
+        m_shown.push_back({option, {}, label});
+    }
+
     std::string make_option_name(const CLI::Option* option, bool positional) const override {
         for (const Label& l : m_labels) {
             if (positional && l.option == option) return l.label;
+        }
+        for (const Label& l : m_shown) {
+            if (l.option == option) return l.label;
         }
         return CLI::Formatter::make_option_name(option, positional);
     }
@@ -55,7 +67,32 @@ private:
         std::string label;
     };
     std::vector<Label> m_labels;
+    std::vector<Label> m_shown;
 };
+
+// The whole number that `text` holds, digits only; nothing when it holds anything else.
+std::optional<int> WholeNumber(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) ||
+        error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Refuses what is no whole number from `lower` to `upper`.
+CLI::Validator WholeNumberFrom(int lower, int upper) {
+    const std::string range = std::to_string(lower) + " to " + std::to_string(upper);
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            const std::optional<int> value = WholeNumber(text);
+            if (value && *value >= lower && *value <= upper) return {};
+            return "not a whole number from " + range + ": " + text;
+        },
+        "");
+}
 
 // A command's arguments declared to CLI11.
 class CliArguments final : public Arguments {
@@ -76,6 +113,33 @@ public:
     void Repeated(std::string_view names, std::vector<std::string>& values,
                   std::string_view help) override {
         m_command.add_option(std::string(names), values, std::string(help));
+    }
+    void Value(std::string_view names, std::string_view label, std::string& value,
+               std::string_view help) override {
+        m_command.add_option(std::string(names), value, std::string(help))
+            ->type_name(std::string(label));
+    }
+    void Number(std::string_view names, std::string_view label, int& value, int lower, int upper,
+                std::string_view help) override {
+        m_command
+            .add_option(std::string(names), value,
+                        std::string(help) + " (" + std::to_string(lower) + " to " +
+                            std::to_string(upper) + ", default " + std::to_string(value) + ")")
+            ->type_name(std::string(label))
+            ->check(WholeNumberFrom(lower, upper));
+    }
+    void OptionalNumber(std::string_view name, std::string_view label, std::optional<int>& value,
+                        int bare, int lower, int upper, std::string_view help) override {
+        // A flag with a value of its own when given alone takes another only as "--name=value";
+        // "--name 30" leaves 30 to the positionals.
+        const std::string description = std::string(help) + " (" + std::to_string(lower) + " to " +
+                                        std::to_string(upper) + ", " + std::to_string(bare) +
+                                        " when given alone)";
+        CLI::Option* option =
+            m_command.add_flag(std::string(name) + "{" + std::to_string(bare) + "}", description)
+                ->check(WholeNumberFrom(lower, upper))
+                ->each([&value](const std::string& text) { value = WholeNumber(text); });
+        m_labels.Show(option, std::string(name) + "[=" + std::string(label) + "]");
     }
     Arguments& ExactlyOne(std::string_view title, std::string_view help) override {
         CLI::Option_group* group =

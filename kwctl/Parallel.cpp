@@ -11,21 +11,23 @@
 namespace kwctl {
 
 void RunInOrder(std::size_t count, int threads, const std::function<void(std::size_t)>& work,
-                const std::function<void(std::size_t)>& deliver) {
+                const std::function<void(std::size_t)>& deliver,
+                const std::function<void(std::size_t)>& start) {
     const std::size_t wanted =
         static_cast<std::size_t>(std::clamp(threads, kParallelMin, kParallelMax));
     const std::size_t workers = std::min(wanted, count);
     if (workers <= 1) {
         for (std::size_t i = 0; i < count; ++i) {
+            if (start) start(i);
             work(i);
             deliver(i);
         }
         return;
     }
 
-    std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::mutex lock;
+    std::size_t next = 0;                  // under the lock
     std::vector<bool> done(count, false);  // under the lock
     std::size_t delivered = 0;             // under the lock
     std::exception_ptr failure;            // under the lock
@@ -36,8 +38,18 @@ void RunInOrder(std::size_t count, int threads, const std::function<void(std::si
     };
     const auto run = [&] {
         while (!stop) {
-            const std::size_t i = next++;
-            if (i >= count) return;
+            std::size_t i = 0;
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                if (failure || next >= count) return;
+                i = next++;
+                try {
+                    if (start) start(i);
+                } catch (...) {
+                    fail();
+                    return;
+                }
+            }
             try {
                 work(i);
             } catch (...) {

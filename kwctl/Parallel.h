@@ -16,7 +16,10 @@ inline constexpr int kParallelDefault = 4;
 // completed the order. With one thread everything runs on the calling thread: work(0),
 // deliver(0), work(1), ... An exception from work or deliver stops the handing out of work;
 // the first one is thrown again once every thread has ended.
+// `start`, when given, is called as each work(i) is handed out, in the order of i, under the
+// same lock as the deliveries: what it and deliver write never mixes.
 void RunInOrder(std::size_t count, int threads, const std::function<void(std::size_t)>& work,
-                const std::function<void(std::size_t)>& deliver);
+                const std::function<void(std::size_t)>& deliver,
+                const std::function<void(std::size_t)>& start = {});
 
 }  // namespace kwctl

@@ -1,7 +1,5 @@
 #include "kwctl/Plan.h"
 
-#include <cstdio>
-
 #include "kwctl/Kwctl.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/Utf8.h"
@@ -12,12 +10,6 @@ namespace {
 using catalog::Kind;
 using catalog::Setting;
 
-std::string Hex(std::uint8_t byte) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "0x%02X", byte);
-    return text;
-}
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -25,14 +17,14 @@ int HexDigit(char c) {
     return -1;
 }
 
-// A value as kwctl diff shows it: the text with the code as held; a number alone unless it
-// holds other characters.
-std::string Value(const Setting& s, const catalog::Reading& r) {
+}  // namespace
+
+std::string ValueText(const Setting& s, const catalog::Reading& r) {
     if (s.kind == Kind::FormNumber && !r.note) return ToUtf8(r.text);
     return ToUtf8(r.text) + " (" + r.raw + ")";
 }
 
-std::string Label(const Setting& s) {
+std::string SettingLabel(const Setting& s) {
     std::string label = ToUtf8(s.name);
     if (!s.switchName.empty()) {
         if (!label.empty()) label += ' ';
@@ -42,8 +34,6 @@ std::string Label(const Setting& s) {
     }
     return label;
 }
-
-}  // namespace
 
 std::string_view PlanStateText(PlanState state) {
     switch (state) {
@@ -67,16 +57,30 @@ std::vector<SettingChange> RecordChanges(const SettingsRecord& from, const Setti
     std::vector<SettingChange> changes;
     for (const Setting& s : catalog::Settings()) {
         if (s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch) continue;
-        const catalog::Reading a = catalog::Read(s, from);
-        const catalog::Reading b = catalog::Read(s, to);
+        catalog::Reading a = catalog::Read(s, from);
+        catalog::Reading b = catalog::Read(s, to);
         if (a.raw == b.raw && a.text == b.text) continue;
-        changes.push_back({std::string(s.key), Label(s), Value(s, a), Value(s, b)});
+        SettingChange change;
+        change.key = s.key;
+        change.name = SettingLabel(s);
+        change.from = ValueText(s, a);
+        change.to = ValueText(s, b);
+        change.setting = &s;
+        change.fromReading = std::move(a);
+        change.toReading = std::move(b);
+        change.offset = s.offset;
+        changes.push_back(std::move(change));
     }
     for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
         const auto hidden = static_cast<std::uint8_t>((from[i] ^ to[i]) & ~catalog::ShownBits(i));
         if (!hidden) continue;
-        changes.push_back({"offset " + std::to_string(i), catalog::ByteRole(i, hidden),
-                           Hex(from[i]), Hex(to[i])});
+        SettingChange change;
+        change.key = "offset " + std::to_string(i);
+        change.name = catalog::ByteRole(i, hidden);
+        change.from = catalog::Hex(from[i]);
+        change.to = catalog::Hex(to[i]);
+        change.offset = i;
+        changes.push_back(std::move(change));
     }
     return changes;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kwctl/SendLog.h"
+#include "settings/SettingsCatalog.h"
 #include "settings/SettingsRecord.h"
 
 namespace kwctl {
@@ -31,11 +32,22 @@ struct SettingChange {
     std::string name;  // the setting's label, or what the byte is ("separator", "carried ...")
     std::string from;  // as kwctl diff shows values: "１３６桁 (0)", "66", "0x31"
     std::string to;
+    const catalog::Setting* setting = nullptr;  // null for a byte that no setting shows
+    catalog::Reading fromReading;               // a setting as each record holds it
+    catalog::Reading toReading;
+    std::size_t offset = 0;  // the byte's offset
 };
 
 // The changes from `from` to `to`: every setting of the catalogue that reads differently (the
-// carried ones as bytes), then the bytes whose bits no setting shows.
+// carried ones as bytes), then the bytes whose bits no setting shows. kwctl diff shows these.
 std::vector<SettingChange> RecordChanges(const SettingsRecord& from, const SettingsRecord& to);
+
+// A setting's value as kwctl shows a change: the text with the code as held; a number alone
+// unless it holds other characters.
+std::string ValueText(const catalog::Setting& setting, const catalog::Reading& reading);
+
+// A setting's label as the program shows it, with its switch name: "印刷桁数の切り替え (MSW2-7)".
+std::string SettingLabel(const catalog::Setting& setting);
 
 struct QueuePlan {
     std::string printer;

@@ -108,6 +108,7 @@ TEST(FleetParallel, ResultsComeInListOrderEachOnceAsSoonAsTheirTurnComes) {
         std::vector<std::atomic<int>> worked(kCount);
         std::atomic<int> done{0}, doneAtFirst{-1};
         std::vector<std::size_t> delivered;
+        std::vector<std::size_t> started;  // under the runner's lock
         std::set<std::thread::id> workers;
         std::mutex seen;
         const auto work = [&](std::size_t i) {
@@ -116,13 +117,18 @@ TEST(FleetParallel, ResultsComeInListOrderEachOnceAsSoonAsTheirTurnComes) {
             std::lock_guard<std::mutex> guard(seen);
             workers.insert(std::this_thread::get_id());
         };
-        kwctl::RunInOrder(kCount, threads, work, [&](std::size_t i) {
+        const auto deliver = [&](std::size_t i) {
             for (std::size_t j = 0; j <= i; ++j)
                 EXPECT_EQ(worked[j], 1) << "early " << i;
             if (i == 0) doneAtFirst = done.load();
             delivered.push_back(i);
+        };
+        kwctl::RunInOrder(kCount, threads, work, deliver, [&](std::size_t i) {
+            EXPECT_EQ(worked[i], 0) << "started after its work";
+            started.push_back(i);
         });
         EXPECT_EQ(delivered, order);
+        EXPECT_EQ(started, order) << "not started in list order";
         EXPECT_LT(doneAtFirst, static_cast<int>(kCount)) << "held back";
         if (threads <= 1) {
             EXPECT_EQ(workers, std::set{std::this_thread::get_id()}) << "not on the caller";

@@ -25,6 +25,20 @@ public:
     void Repeated(std::string_view list, std::vector<std::string>&, std::string_view) override {
         Split(list);
     }
+    void Value(std::string_view list, std::string_view label, std::string&,
+               std::string_view) override {
+        Split(list);
+        names.emplace_back(label);
+    }
+    void Number(std::string_view list, std::string_view label, int&, int, int,
+                std::string_view) override {
+        Split(list);
+        names.emplace_back(label);
+    }
+    void OptionalNumber(std::string_view name, std::string_view label, std::optional<int>&, int,
+                        int, int, std::string_view) override {
+        names.emplace_back(std::string(name) + "[=" + std::string(label) + "]");
+    }
     Arguments& ExactlyOne(std::string_view title, std::string_view) override {
         names.emplace_back(title);
         return *this;

@@ -176,6 +176,7 @@ TEST_F(HtmlHelpTest, BuiltHelpFileOpensAViewerWithTheJapaneseContents) {
     const std::vector<std::wstring> expected = {
         L"目次",     L"機能選択", L"書式の設定",       L"ＭＳＷ１",     L"ＭＳＷ２",
         L"ＭＳＷ３", L"ＭＳＷ４", L"ハードウェア設定", L"コマンド一覧", L"コマンドライン（kwctl）",
+        L"複数のプリンタへの送信（kwctl）",
     };
     EXPECT_EQ(TreeTexts(tree), expected);
 

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "kwctl/Kwctl.h"
+#include "kwctl/SendLog.h"
 #include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
@@ -296,4 +299,256 @@ TEST(KwctlProgramTest, AnArgumentWithHalfASurrogatePairIsRefused) {
     EXPECT_NE(text.find("kwctl: argument 2 (\""), std::string::npos) << text;
     EXPECT_NE(text.find("half of a UTF-16 surrogate pair"), std::string::npos) << text;
     EXPECT_FALSE(std::filesystem::exists(rig::TestDir() + L"half\xFFFD.dat"));
+}
+
+namespace {
+
+std::string Quoted(const std::string& utf8) {
+    return "\"" + utf8 + "\"";
+}
+
+// A run of the real kwctl.exe (arguments in UTF-8); the progress lines "[k/n] NAME" apart.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string progress;
+};
+
+ProgramRun RunProgram(const std::string& args) {
+    ProgramRun run;
+    std::istringstream lines(rig::RunConsole(KwctlExe(), FromUtf8(args), run.status));
+    for (std::string line; std::getline(lines, line);)
+        (line.starts_with("[") ? run.progress : run.out) += line + "\n";
+    return run;
+}
+
+// The log's entries, one "printer: outcome (reason)" line each.
+std::string LogLines(const std::string& path) {
+    std::string lines;
+    const kwctl::LogRead read = kwctl::ReadLog(FromUtf8(path), [&](kwctl::LogEntry&& e) {
+        lines += e.printer + ": " + e.outcome + (e.reason ? " (" + *e.reason + ")" : "") + "\n";
+    });
+    EXPECT_TRUE(read.status == kwctl::LogRead::Status::Read && !read.tornLastLine) << read.error;
+    return lines;
+}
+
+// Whether `parts` are in `text` in this order.
+testing::AssertionResult InOrder(const std::string& text,
+                                 std::initializer_list<const char*> parts) {
+    std::size_t at = 0;
+    for (const char* part : parts) {
+        if ((at = text.find(part, at)) == std::string::npos) {
+            return testing::AssertionFailure() << "no \"" << part << "\" in order in\n" << text;
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+// A fleet as a scheduled task keeps it: send with --wait and a log, plan (nothing to do), a
+// changed switch (every queue differs in it), a new queue (sent to alone).
+TEST(KwctlFleetTest, SendWaitAndLogThenPlanThenSendOnlyWhatChanged) {
+    rig::TestPrinters printers;
+    const std::wstring ports[] = {L"LPT1:", L"LPT2:", L"LPT3:", L"LPT4:"};
+    for (int i = 0; i < 3; ++i)
+        printers.Add(L"Kw Fleet " + std::to_wstring(i + 1), ports[i]);
+    const std::string file = Quoted(WriteSettings(L"office.dat", SomeRecord()));
+    const std::string log = ToUtf8(rig::TestDir() + L"kw.log");
+    const std::string plan = "plan " + file + " --all --log " + Quoted(log);
+
+    ProgramRun send = RunProgram("send " + file + " --all --wait --log " + Quoted(log));
+    EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
+    EXPECT_EQ(Count(send.out, "done    Kw Fleet "), 3u) << send.out;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(printers.Captured(ports[i]), Bytes(SomeRecord())) << i;
+    const std::string sent = "Kw Fleet 1: done\nKw Fleet 2: done\nKw Fleet 3: done\n";
+    EXPECT_EQ(LogLines(log), sent) << "done: what Wine's spooler reports";
+    EXPECT_EQ(RunProgram(plan).status, kwctl::kSuccess);
+
+    const std::string changed = Quoted(WriteSettings(L"changed.dat", SomeRecord()));
+    ASSERT_EQ(RunProgram("set " + changed + " msw2-5=1").status, kwctl::kSuccess);
+    const ProgramRun differs = RunProgram("plan " + changed + " --all --log " + Quoted(log));
+    EXPECT_EQ(differs.status, kwctl::kDiffers);
+    EXPECT_EQ(Count(differs.out, ": differs (done "), 3u) << differs.out;
+    EXPECT_EQ(Count(differs.out, "\n  msw2-5 "), 3u) << differs.out;
+    EXPECT_EQ(Count(differs.out, "\n  "), 3u) << "another setting named\n" << differs.out;
+
+    printers.Add(L"Kw Fleet 4", L"LPT4:");
+    for (const auto& port : ports)
+        printers.Clear(port);
+    send = RunProgram("send " + file + " --all --changed-only --log " + Quoted(log));
+    EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
+    EXPECT_EQ(Count(send.out, "up to date Kw Fleet "), 3u) << send.out;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(printers.Captured(ports[i]).empty(), i < 3) << i;
+    EXPECT_EQ(LogLines(log), sent + "Kw Fleet 4: sent\n");
+    EXPECT_EQ(RunProgram(plan).status, kwctl::kSuccess);
+}
+
+// Several queues at once keep the refusals and the order of the progress, the results and the
+// log; printers shows the same list in its order.
+TEST(KwctlFleetTest, ParallelSendsKeepTheRefusalsAndTheOrder) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Good 1", L"LPT1:");
+    printers.Add(L"Kw File", L"FILE:");
+    printers.Add(L"Kw Text", L"LPT3:", L"Generic / Text Only");
+    printers.Add(L"Kw Gone", L"LPT4:");
+    printers.Remove(L"Kw Gone");
+    printers.Add(L"Kw Good 2", L"LPT2:");
+    const std::string file = Quoted(WriteSettings(L"mixed.dat", SomeRecord()));
+    std::ofstream(std::filesystem::path(rig::TestDir() + L"fleet.txt"))
+        << "Kw Good 1\nKw File\nKw Text\nKw Gone\nkw good 2\n";
+    const std::string targets = " --targets " + Quoted(ToUtf8(rig::TestDir() + L"fleet.txt"));
+    std::string sequential;
+    for (const char* parallel : {"1", "3", "64"}) {
+        SCOPED_TRACE(parallel);
+        printers.Clear(L"LPT1:");
+        printers.Clear(L"LPT2:");
+        const std::string log = ToUtf8(rig::TestDir() + FromUtf8(parallel) + L".log");
+        const ProgramRun run = RunProgram("send " + file + targets + " --parallel " + parallel +
+                                          " --log " + Quoted(log));
+        EXPECT_EQ(run.status, kwctl::kDiffers);
+        EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+        EXPECT_EQ(printers.Captured(L"LPT2:"), Bytes(SomeRecord()));
+        EXPECT_TRUE(printers.Captured(L"LPT3:").empty()) << "sent to another model";
+        const std::string all = run.progress + run.out + LogLines(log);
+        if (sequential.empty()) sequential = all;
+        EXPECT_EQ(all, sequential);
+    }
+    EXPECT_TRUE(InOrder(
+        sequential,
+        {"[1/5] Kw Good 1\n[2/5] Kw File\n[3/5] Kw Text\n[4/5] Kw Gone\n",
+         "sent    Kw Good 1: ", "\nrefused Kw File: ", "\nrefused Kw Text: ", "\nfailed  Kw Gone: ",
+         "\nsent    kw good 2: ", "\nKw Good 1: sent\nKw File: refused (", "\nKw Gone: failed (",
+         "\nkw good 2: sent\n"}));
+    EXPECT_TRUE(InOrder(RunProgram("printers" + targets).out,
+                        {"\nKw Good 1               LPT1:       usable",
+                         "\nKw File                 FILE:       unusable  connection is FILE:",
+                         "\nKw Text                             unusable  not a usable queue",
+                         "\nKw Gone ", "\nKw Good 2               LPT2:       usable"}));
+}
+
+namespace {
+
+// A followed job walked by stand-ins through a script of statuses (the last kept; ~0u: gone),
+// on a clock of their own.
+struct FollowScript {
+    std::vector<DWORD> statuses;
+    std::size_t looks = 0;
+    DWORD now = 0;
+};
+FollowScript g_follow;
+
+HANDLE WINAPI NoNotifications(HANDLE, DWORD, DWORD, void*) {
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI ScriptedJob(HANDLE, DWORD, DWORD, BYTE* info, DWORD size, DWORD* needed) {
+    const DWORD status =
+        g_follow.statuses[std::min(g_follow.looks++, g_follow.statuses.size() - 1)];
+    *needed = sizeof(JOB_INFO_1W);
+    ::SetLastError(status == ~0u ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+    if (status == ~0u || size < *needed) return FALSE;
+    reinterpret_cast<JOB_INFO_1W*>(info)->Status = status;
+    return TRUE;
+}
+
+void WINAPI PassTime(DWORD ms) {
+    g_follow.now += ms;
+}
+
+DWORD WINAPI ScriptNow() {
+    return g_follow.now;
+}
+
+}  // namespace
+
+// The ends of a followed job that Wine's spooler never reports reach the result, the JSON, the
+// exit status and the log.
+TEST(KwctlFleetTest, AHeldOrFailedJobIsReportedAsSuchInTheJsonAndTheLog) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Slow", L"LPT1:");
+    const std::string file = WriteSettings(L"slow.dat", SomeRecord());
+    const std::string log = ToUtf8(rig::TestDir() + L"slow.log");
+    SendSpoolerCalls calls;
+    calls.findFirstChange = NoNotifications;
+    calls.getJob = ScriptedJob;
+    calls.sleep = PassTime;
+    calls.tick = ScriptNow;
+    ScopedSendSpoolerCallsForTesting stand(calls);
+    const struct {
+        std::vector<DWORD> statuses;
+        std::string result;  // the JSON's result, outcome and reasons
+        int status;
+        std::string logged;
+    } cases[] = {
+        {{JOB_STATUS_PAUSED | JOB_STATUS_PAPEROUT},
+         "failed held [\"paused\",\"paper-out\"]",
+         1,
+         "held (paused, paper-out)"},
+        {{JOB_STATUS_PRINTING, JOB_STATUS_ERROR, ~0u},
+         "failed failed [\"error\"]",
+         1,
+         "failed (error)"},
+        {{JOB_STATUS_PRINTING, JOB_STATUS_PRINTED}, "sent printed []", 0, "printed"},
+    };
+    std::string logged;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logged);
+        g_follow = {c.statuses};
+        Outcome run =
+            RunKwctl({"send", file, "-p", "Kw Slow", "--wait=30", "--log", log, "--json"});
+        EXPECT_EQ(run.status, c.status) << run.output.err;
+        const auto doc = nlohmann::json::parse(run.output.out, nullptr, false);
+        ASSERT_TRUE(doc.is_object()) << run.output.out;
+        const auto& result = doc["results"][0];
+        EXPECT_EQ(result["result"].get<std::string>() + " " + result["outcome"].get<std::string>() +
+                      " " + result["reasons"].dump(),
+                  c.result);
+        EXPECT_TRUE(result["job"].is_number());
+        EXPECT_EQ(c.result.find("held") == std::string::npos, g_follow.now < 30000)
+            << "followed for " << g_follow.now << " ms";
+        logged += "Kw Slow: " + c.logged + "\n";
+        EXPECT_EQ(LogLines(log), logged);
+    }
+}
+
+// What keeps a send from starting: exit status 2, and nothing is sent.
+TEST(KwctlFleetTest, ACommandLineListOrLogThatCannotBeUsedSendsNothing) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw One", L"LPT1:");
+    const std::string file = WriteSettings(L"one.dat", SomeRecord());
+    const std::string line = kwctl::FormatLogLine(
+        kwctl::MakeLogEntry(SomeRecord(), "Kw One", "C:\\one.dat", 3, "done", std::nullopt));
+    const std::string bad = ToUtf8(rig::TestDir() + L"bad.log");
+    std::ofstream(std::filesystem::path(FromUtf8(bad))) << line << "{}\n" << line;
+    std::ofstream(std::filesystem::path(rig::TestDir() + L"empty.txt")) << "# nothing yet\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"-p", "Kw One", "--changed-only"}, "--changed-only needs --log FILE"},
+        {{"-p", "Kw One", "--wait=soon"}, "--wait"},
+        {{"-p", "Kw One", "--wait", "30"}, "30"},
+        {{"-p", "Kw One", "--parallel", "0"}, "--parallel"},
+        {{"-p", "Kw One", "--log", bad}, "bad.log: the send log cannot be used: line 2"},
+        {{"--targets", ToUtf8(rig::TestDir() + L"empty.txt")}, "the list names no queue"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[c.args.size() - 2] + " " + c.args.back());
+        std::vector<std::string> args = {"send", file};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome run = RunKwctl(args);
+        EXPECT_EQ(run.status, kwctl::kUsage);
+        EXPECT_NE(run.output.err.find(c.err), std::string::npos) << run.output.err;
+        EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
+    }
 }
