@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #endif
 
-#include <cstdio>
 #include <optional>
 
 #include <nlohmann/json.hpp>
@@ -27,16 +26,6 @@ using catalog::Setting;
 constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
 constexpr char kWriteFailed[] = "設定ファイルの書き込みに失敗しました。";
 constexpr char kAccessDenied[] = "このディレクトリに保存するアクセス許可がありません。";
-
-std::string RecordHex(const SettingsRecord& record) {
-    std::string hex;
-    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
-        char text[4];
-        std::snprintf(text, sizeof(text), "%02x", record[i]);
-        hex += text;
-    }
-    return hex;
-}
 
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
     SaveDetail detail;
@@ -118,7 +107,7 @@ Json SettingJson(const Setting& s, const catalog::Reading& r) {
 void ShowJson(const std::string& path, const SettingsRecord& record, Output& output) {
     Json doc;
     doc["file"] = JsonName(path, output);
-    doc["record"] = RecordHex(record);
+    doc["record"] = catalog::RecordHex(record);
     Json& settings = doc["settings"] = Json::array();
     for (const Setting& s : catalog::Settings())
         settings.push_back(SettingJson(s, catalog::Read(s, record)));

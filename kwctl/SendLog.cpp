@@ -20,6 +20,7 @@
 
 #include "kwctl/Sha256.h"
 #include "kwctl/Targets.h"
+#include "settings/SettingsCatalog.h"
 #include "settings/Utf8.h"
 
 namespace kwctl {
@@ -36,17 +37,6 @@ bool IsLowerHex(std::string_view text, std::size_t length) {
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     }
     return true;
-}
-
-std::string RecordHex(const SettingsRecord& record) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(2 * SettingsRecord::kSize);
-    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
-        hex += kHex[record[i] >> 4];
-        hex += kHex[record[i] & 0x0F];
-    }
-    return hex;
 }
 
 #ifdef _WIN32
@@ -173,7 +163,7 @@ LogEntry MakeLogEntry(const SettingsRecord& record, std::string printer, std::st
     entry.printer = std::move(printer);
     entry.file = std::move(file);
     entry.sha256 = Sha256Hex(std::span<const std::uint8_t>(record.data(), record.size()));
-    entry.record = RecordHex(record);
+    entry.record = catalog::RecordHex(record);
     entry.job = job;
     entry.outcome = std::move(outcome);
     entry.reason = std::move(reason);

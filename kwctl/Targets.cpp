@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "settings/Utf8.h"
+
 namespace kwctl {
 namespace {
 
@@ -28,40 +30,6 @@ std::string QueueKey(std::string_view name) {
     return key;
 }
 
-bool IsUtf8(std::string_view text, std::size_t* bad) {
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        std::size_t length = 0;
-        std::uint32_t lowest = 0;
-        std::uint32_t code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2, lowest = 0x80, code = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3, lowest = 0x800, code = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4, lowest = 0x10000, code = c & 0x07;
-        }
-        bool ok = length != 0 && i + length <= n;
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            ok = (s[i + k] & 0xC0) == 0x80;
-            code = (code << 6) | (s[i + k] & 0x3F);
-        }
-        ok = ok && code >= lowest && code <= 0x10FFFF && !(code >= 0xD800 && code < 0xE000);
-        if (!ok) {
-            if (bad) *bad = i;
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 TargetList ParseTargets(std::string_view text) {
     TargetList list;
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
@@ -72,7 +40,7 @@ TargetList ParseTargets(std::string_view text) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        const char* fault = !IsUtf8(line)                               ? "not valid UTF-8"
+        const char* fault = !IsValidUtf8(line)                          ? "not valid UTF-8"
                             : line.find('\0') != std::string_view::npos ? "holds a NUL character"
                                                                         : nullptr;
         if (fault) {

@@ -29,8 +29,4 @@ TargetList ParseTargets(std::string_view text);
 // The same for the file at `path`; a file that cannot be read is refused.
 TargetList ReadTargets(const FilePath& path);
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points past
-// U+10FFFF); `bad` is set to the offset of the first byte that is not.
-bool IsUtf8(std::string_view text, std::size_t* bad = nullptr);
-
 }  // namespace kwctl

@@ -623,6 +623,17 @@ std::string Hex(std::uint8_t byte) {
     return text;
 }
 
+std::string RecordHex(const SettingsRecord& record) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * SettingsRecord::kSize);
+    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
+        hex += kDigits[record[i] >> 4];
+        hex += kDigits[record[i] & 0x0F];
+    }
+    return hex;
+}
+
 std::string ByteRole(std::size_t offset, std::uint8_t bits) {
     if (offset <= 1) return "command";
     if (offset == field::kCarriedDigit) return "carried digit";

@@ -103,6 +103,9 @@ std::uint8_t ShownBits(std::size_t offset);
 // A record byte as the catalogue shows it: "0x3C".
 std::string Hex(std::uint8_t byte);
 
+// The 180 bytes of a record as 360 lower-case hex digits.
+std::string RecordHex(const SettingsRecord& record);
+
 // What the byte at `offset` is, for bytes and bits that no page shows: "separator",
 // "terminator", "trailer", "command", "carried digit", "carried MSW3-2, MSW3-5" ...
 std::string ByteRole(std::size_t offset, std::uint8_t bits);
