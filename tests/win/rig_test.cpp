@@ -5,11 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/win/rig/Printers.h"
 
 namespace {
+
+// The runner gives a program only the arguments put after it: none under CTest, GoogleTest's
+// own flags when a test starts itself again. A runner that slips in one of its own (an empty
+// DPI) would shift every option of a program that reads them in pairs.
+TEST(RunnerTest, TheProgramGetsNoArgumentItWasNotGiven) {
+    ASSERT_NE(__wargv, nullptr);
+    for (int i = 1; i < __argc; ++i) {
+        EXPECT_EQ(std::wstring(__wargv[i]).rfind(L"--gtest", 0), 0u)
+            << "argument " << i << ": \"" << __wargv[i] << "\"";
+    }
+}
 
 std::vector<std::wstring> LocalQueueNames() {
     DWORD needed = 0, count = 0;

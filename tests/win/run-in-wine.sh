@@ -44,7 +44,7 @@ KW_SOURCE_DIR=$(cd "$here/../.." && pwd)
 export WINEPREFIX="$work/prefix"
 kw_start_xvfb || exit 1
 
-# One run of the program in a fresh copy of the base prefix: run_once [dpi]
+# One run of the program in a fresh copy of the base prefix: run_once DPI|"" [arguments]
 run_once() {
   local dpi=${1:-}
   wineserver -k 2>/dev/null
@@ -58,7 +58,7 @@ run_once() {
     kw_set_session_dpi "$WINEPREFIX" "$dpi" || return 1
     export KW_TEST_DPI=$dpi
   fi
-  timeout --kill-after=10 "${KW_TEST_TIMEOUT:-500}" "$KW_WINE" "$program" "$@"
+  timeout --kill-after=10 "${KW_TEST_TIMEOUT:-500}" "$KW_WINE" "$program" "${@:2}"
   local status=$?
   if [ $status -eq 124 ] || [ $status -eq 137 ]; then
     echo "$(basename "$program") did not finish in time" >&2
