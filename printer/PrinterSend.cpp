@@ -55,12 +55,20 @@ private:
     bool m_started = false;
 };
 
-UniquePrinter OpenQueue(const std::wstring& name, DWORD access) {
+// A queue opened for a send, closed through the same calls that opened it.
+struct SendPrinterTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { g_calls.closePrinter(h); }
+};
+using SendPrinter = UniqueHandle<SendPrinterTraits>;
+
+SendPrinter OpenQueue(const std::wstring& name, DWORD access) {
     std::wstring nameCopy = name;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
     HANDLE handle = nullptr;
-    if (!::OpenPrinterW(nameCopy.data(), &handle, &defaults)) return UniquePrinter();
-    return UniquePrinter(handle);
+    if (!g_calls.openPrinter(nameCopy.data(), &handle, &defaults)) return SendPrinter();
+    return SendPrinter(handle);
 }
 
 // The 9x family asks no access rights; the queue must also tell its state and not be waiting
@@ -71,9 +79,9 @@ bool IsUsableOn9x(HANDLE printer) {
     return info && (info->Status & PRINTER_STATUS_USER_INTERVENTION) == 0;
 }
 
-UniquePrinter OpenUsablePrinter(const std::wstring& name) {
+SendPrinter OpenUsablePrinter(const std::wstring& name) {
     if (IsNtFamily()) return OpenQueue(name, PRINTER_ACCESS_USE);
-    UniquePrinter printer = OpenQueue(name, 0);
+    SendPrinter printer = OpenQueue(name, 0);
     if (printer && !IsUsableOn9x(printer.get())) printer.reset();
     return printer;
 }
@@ -83,7 +91,7 @@ SendOutcome WriteRecord(HANDLE printer, const SettingsRecord& record, DWORD& job
     if (!job) return SendOutcome::NoJob;
     jobId = job.Id();
     // Wine's spooler answers FALSE here and still prints the job, so the result is not tested.
-    ::ResetPrinterW(printer, nullptr);
+    g_calls.resetPrinter(printer, nullptr);
     SettingsRecord bytes = record;
     DWORD written = 0;
     const BOOL ok = g_calls.writePrinter(printer, bytes.data(), SettingsRecord::kSize, &written);
@@ -114,7 +122,7 @@ const PRINTER_INFO_2W* ReadPrinterInfo(HANDLE printer, std::vector<BYTE>& buffer
 
 SendOutcome Send(const std::wstring& printerName, const SettingsRecord& record, DWORD& jobId,
                  JobWatch* watch) {
-    UniquePrinter printer = OpenUsablePrinter(printerName);
+    SendPrinter printer = OpenUsablePrinter(printerName);
     if (!printer) return SendOutcome::NotUsable;
     if (watch) watch->BeforeStart(printer.get());
     const SendOutcome outcome = WriteRecord(printer.get(), record, jobId);

@@ -71,7 +71,8 @@ SendReport SendRecordReporting(const std::wstring& printerName, const SettingsRe
 // Spooler calls that a test may stand in for until the scope ends: Wine's spooler reports no
 // printer status, never takes fewer bytes than it was given, cannot cancel a job and keeps no
 // job after its end. The clock and the waits are among them, so that a stand-in can walk a
-// followed job through minutes of states at once.
+// followed job through minutes of states at once. Every spooler call of a send goes through
+// them, the open and the close of the queue included, so a stand-in can also count them all.
 struct SendSpoolerCalls {
     using GetPrinterFn = BOOL(WINAPI*)(HANDLE printer, DWORD level, BYTE* info, DWORD size,
                                        DWORD* needed);
@@ -89,6 +90,9 @@ struct SendSpoolerCalls {
     using WaitFn = DWORD(WINAPI*)(HANDLE handle, DWORD milliseconds);
     using SleepFn = void(WINAPI*)(DWORD milliseconds);
     using TickFn = DWORD(WINAPI*)();
+    using OpenPrinterFn = BOOL(WINAPI*)(wchar_t* name, HANDLE* printer,
+                                        PRINTER_DEFAULTSW* defaults);
+    using ResetPrinterFn = BOOL(WINAPI*)(HANDLE printer, PRINTER_DEFAULTSW* defaults);
 
     GetPrinterFn getPrinter = ::GetPrinterW;
     WritePrinterFn writePrinter = ::WritePrinter;
@@ -104,6 +108,10 @@ struct SendSpoolerCalls {
     WaitFn wait = ::WaitForSingleObject;
     SleepFn sleep = ::Sleep;
     TickFn tick = ::GetTickCount;
+    // Opening and closing the queue, and resetting its defaults for the job.
+    OpenPrinterFn openPrinter = ::OpenPrinterW;
+    ResetPrinterFn resetPrinter = ::ResetPrinterW;
+    EndJobFn closePrinter = ::ClosePrinter;
 };
 
 class ScopedSendSpoolerCallsForTesting {

@@ -247,6 +247,67 @@ TEST_F(SendTest, AJobThatDoesNotEndWholeIsCancelledAndNothingIsPrinted) {
     EXPECT_EQ(SendRecord(kQueue, SomeRecord()), SendOutcome::NotUsable);
 }
 
+// The queue's open, reset and close, counted and passed on; an open may be refused.
+struct QueueCalls {
+    bool refuseOpen = false;
+    int opens = 0;
+    int resets = 0;
+    int closes = 0;
+};
+QueueCalls g_queue;
+
+BOOL WINAPI CountedOpen(wchar_t* name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
+    ++g_queue.opens;
+    if (g_queue.refuseOpen) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return ScopedSendSpoolerCallsForTesting::kReal.openPrinter(name, printer, defaults);
+}
+
+BOOL WINAPI CountedReset(HANDLE printer, PRINTER_DEFAULTSW* defaults) {
+    ++g_queue.resets;
+    return ScopedSendSpoolerCallsForTesting::kReal.resetPrinter(printer, defaults);
+}
+
+BOOL WINAPI CountedClose(HANDLE printer) {
+    ++g_queue.closes;
+    return ScopedSendSpoolerCallsForTesting::kReal.closePrinter(printer);
+}
+
+// Every spooler call of a send goes through the calls in use, so a stand-in sees them all: the
+// queue is opened and closed once whatever the outcome, and reset once a job has started.
+TEST_F(SendTest, TheQueueIsOpenedResetAndClosedThroughTheCallsInUse) {
+    SendSpoolerCalls noJob = Held();
+    noJob.startDocPrinter = RefusedStart;
+    const struct {
+        SendSpoolerCalls calls;
+        bool refuseOpen;
+        SendOutcome outcome;
+        int opens, resets, closes;
+    } cases[] = {
+        {Held(), false, SendOutcome::Sent, 1, 1, 1},
+        {Held(FailedWrite), false, SendOutcome::WriteFailed, 1, 1, 1},
+        {noJob, false, SendOutcome::NoJob, 1, 0, 1},
+        {Held(), true, SendOutcome::NotUsable, 1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        printers.Clear(kPort);
+        g_job = {};
+        g_queue = {c.refuseOpen};
+        SendSpoolerCalls calls = c.calls;
+        calls.openPrinter = CountedOpen;
+        calls.resetPrinter = CountedReset;
+        calls.closePrinter = CountedClose;
+        ScopedSendSpoolerCallsForTesting counted(calls);
+        EXPECT_EQ(SendRecord(kQueue, SomeRecord()), c.outcome);
+        EXPECT_EQ(g_queue.opens, c.opens);
+        EXPECT_EQ(g_queue.resets, c.resets);
+        EXPECT_EQ(g_queue.closes, c.closes);
+        EXPECT_EQ(printers.Captured(kPort).empty(), c.outcome != SendOutcome::Sent);
+    }
+}
+
 BOOL WINAPI RefusedAbort(HANDLE) {
     ++g_job.aborts;
     return FALSE;
