@@ -43,6 +43,15 @@ constexpr Measure kMeasures[] = {
     {L"kwctl-send", MeasureFleetSend,
      "kwctl send --all to 20 queues against the plain spooler calls; the dry runs and the parts "
      "of the discovery"},
+    {L"kwctl-send-log", MeasureFleetSendLog,
+     "kwctl send --all --log to 20 queues against the plain spooler calls; the same send "
+     "without the log in the same rounds"},
+    {L"fleet-scale", MeasureFleetScale,
+     "kwctl send --all --parallel 8 in this process to 500 queues of a stand-in spooler that "
+     "takes 20 ms a call, against the ideal from the calls counted; the same with no delay"},
+    {L"kwctl-plan", MeasureFleetPlan,
+     "kwctl plan over a send log of 100,000 lines against reading it line by line and parsing "
+     "each line as JSON; kwctl's reading of the log in one process"},
     {L"kwctl-size", MeasureKwctlSize,
      "kwctl's stripped size and what CLI11 and nlohmann/json cost of it"},
 };

@@ -108,4 +108,7 @@ Report MeasureDataCheck(const BenchContext& bench);          // DataCheck.cpp
 Report MeasureProgramSize(const BenchContext& bench);        // Sizes.cpp
 Report MeasureKwctlShow(const BenchContext& bench);          // KwctlShow.cpp
 Report MeasureFleetSend(const BenchContext& bench);          // FleetSend.cpp
+Report MeasureFleetSendLog(const BenchContext& bench);       // FleetSendLog.cpp
+Report MeasureFleetScale(const BenchContext& bench);         // FleetScale.cpp
+Report MeasureFleetPlan(const BenchContext& bench);          // FleetPlan.cpp
 Report MeasureKwctlSize(const BenchContext& bench);          // Sizes.cpp
