@@ -2,6 +2,7 @@
 // program's own discovery and send with its own job.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -387,7 +388,13 @@ int Send(const SendOptions& options, Environment& env) {
 
     SpoolerChoice spooler(env.spooler);
     std::vector<std::wstring> unlisted;
-    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get(), &unlisted);
+    // Discovery's open of each queue, a round trip to its server, takes as many threads as the
+    // sends will.
+    const auto onThreads = [&](std::size_t count, const std::function<void(std::size_t)>& check) {
+        RunInOrder(count, options.parallel, check, [](std::size_t) {});
+    };
+    const std::vector<ModelQueue> queues =
+        DescribeModelPrinters(spooler.get(), &unlisted, onThreads);
     std::vector<std::wstring> names;
     // --all leaves out the queues that cannot take the settings, each with its reason.
     Json skipped = Json::array();

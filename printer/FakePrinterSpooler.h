@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <set>
 
 #include "printer/PrinterDiscovery.h"
@@ -60,7 +61,9 @@ public:
         return found == level2.end() ? std::vector<PrinterLevel2>{} : found->second;
     }
 
+    // Discovery may ask from several threads at once.
     bool OpensForUse(const std::wstring& printerName) override {
+        std::lock_guard<std::mutex> lock(m_openLock);
         openCalls.push_back(printerName);
         return closedToUser.count(printerName) == 0;
     }
@@ -75,4 +78,7 @@ public:
         }
         return std::nullopt;
     }
+
+private:
+    std::mutex m_openLock;
 };

@@ -31,7 +31,8 @@ std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
 }  // namespace
 
 std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
-                                              std::vector<std::wstring>* unlisted) {
+                                              std::vector<std::wstring>* unlisted,
+                                              const ForEachQueue& forEach) {
     std::vector<ModelQueue> queues;
     const auto found =
         spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
@@ -54,10 +55,20 @@ std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
             // A pure network connection is known by its server; anything else by its port.
             const bool network = queue.attributes == spooler::kAttributeNetwork;
             queues.push_back({{queue.printerName, network ? detail.serverName : detail.portName},
-                              spooler.OpensForUse(detail.printerName),
+                              false,
                               detail});
             break;  // only the first entry of that name counts
         }
+    }
+    // Each check writes only its own queue.
+    const auto check = [&](std::size_t i) {
+        queues[i].opensForUse = spooler.OpensForUse(queues[i].details.printerName);
+    };
+    if (forEach) {
+        forEach(queues.size(), check);
+    } else {
+        for (std::size_t i = 0; i < queues.size(); ++i)
+            check(i);
     }
     return queues;
 }

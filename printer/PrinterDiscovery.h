@@ -1,7 +1,9 @@
 // Finding the printer queues of the supported model, over a replaceable view of the spooler.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +61,8 @@ public:
     virtual std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
                                                   const std::optional<std::wstring>& name) = 0;
     // Whether the queue opens for printing by the current user; a handle is closed at once.
+    // Discovery may ask this for several queues at once, from other threads (see
+    // DescribeModelPrinters).
     virtual bool OpensForUse(const std::wstring& printerName) = 0;
     // The queue's level-2 entry as the queue itself gives it, opened with no access asked;
     // nothing when it does not open or does not answer.
@@ -79,5 +83,11 @@ struct ModelQueue {
 };
 // `unlisted`, when given, gets the names of the queues whose server did not list them at all (a
 // server that does not answer lists none): their model is unknown.
+// Each queue's open for use is a round trip of its own to its server. `forEach`, when given, runs
+// them: it must call check(i) once for every i below count, and may do so on several threads at
+// once. Without it they run one after another.
+using ForEachQueue =
+    std::function<void(std::size_t count, const std::function<void(std::size_t)>& check)>;
 std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
-                                              std::vector<std::wstring>* unlisted = nullptr);
+                                              std::vector<std::wstring>* unlisted = nullptr,
+                                              const ForEachQueue& forEach = {});

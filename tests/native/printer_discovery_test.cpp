@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterDiscovery.h"
 
@@ -91,6 +95,41 @@ TEST(DiscoveryNtTest, OnlyTheFirstMatchingLevel2EntryOfANameCounts) {
     fake.openCalls.clear();
     EXPECT_TRUE(EnumerateModelPrinters(fake, kNt).empty());
     EXPECT_EQ(fake.openCalls.size(), 1u);
+}
+
+// The caller may run the opens for use in any order and at once: each result stays with its
+// queue, and the queues and their order stay those of a discovery that runs them in turn.
+TEST(DiscoveryNtTest, OpensForUseRunByTheCallerKeepEachResultWithItsQueue) {
+    FakePrinterSpooler fake;
+    for (int i = 0; i < 12; ++i)
+        fake.AddLocal(L"Q" + std::to_wstring(i), L"LPT" + std::to_wstring(i + 1) + L":");
+    fake.AddConnection(L"\\\\down", L"\\\\down\\P", L"LPT1:", 0x10);
+    fake.level2Fails = {L"\\\\down"};
+    fake.closedToUser = {L"Q1", L"Q4", L"Q5", L"Q11"};
+    std::vector<std::wstring> unlistedInTurn, unlistedAtOnce;
+    const std::vector<ModelQueue> inTurn = DescribeModelPrinters(fake, &unlistedInTurn);
+
+    fake.openCalls.clear();
+    std::size_t asked = 0;
+    const ForEachQueue atOnce = [&](std::size_t count,
+                                    const std::function<void(std::size_t)>& check) {
+        asked = count;
+        std::vector<std::thread> threads;
+        for (std::size_t i = count; i-- > 0;)
+            threads.emplace_back(check, i);
+        for (std::thread& t : threads)
+            t.join();
+    };
+    const std::vector<ModelQueue> parallel = DescribeModelPrinters(fake, &unlistedAtOnce, atOnce);
+    EXPECT_EQ(asked, 12u);
+    EXPECT_EQ(fake.openCalls.size(), 12u);
+    EXPECT_EQ(unlistedAtOnce, unlistedInTurn);
+    ASSERT_EQ(parallel.size(), inTurn.size());
+    for (std::size_t i = 0; i < inTurn.size(); ++i) {
+        EXPECT_EQ(parallel[i].entry, inTurn[i].entry);
+        EXPECT_EQ(parallel[i].opensForUse, inTurn[i].opensForUse) << i;
+        EXPECT_EQ(parallel[i].opensForUse, !fake.closedToUser.count(inTurn[i].entry.name)) << i;
+    }
 }
 
 TEST(DiscoveryNtTest, AFailedEnumerationContributesNoRows) {
