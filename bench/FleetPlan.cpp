@@ -3,17 +3,20 @@
 // (FloorLogRead.cpp). The log is made once per run, in kwctl's own format: two thousand sends
 // to each queue with the settings of the day, some held, failed or refused, the last one of
 // each queue the factory settings, done, so that the plan finds nothing to send.
-#include <algorithm>
-#include <cstdio>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "bench/Measures.h"
 #include "kwctl/SendLog.h"
 #include "kwctl/Sha256.h"
 #include "settings/SettingsCatalog.h"
-#include "settings/SettingsFile.h"
-#include "settings/Utf8.h"
+#include "settings/SettingsRecord.h"
 #include "tests/win/rig/Process.h"
 
 namespace {
@@ -28,13 +31,11 @@ std::string PlanQueueName(int q) {
                       : "Vek Office " + std::to_string(q + 1);
 }
 
-// Seconds since 2026-01-05T08:00:00Z as a log time.
+// A log time, `seconds` after 2026-01-05T08:00:00Z.
 std::string LogTime(long long seconds) {
-    const int day = static_cast<int>(seconds / 86400);
-    const int inDay = static_cast<int>(seconds % 86400);
-    // Days from the 5th of January, in months of 28 days: the times need only grow.
-    return Format("2026-%02d-%02dT%02d:%02d:%02dZ", 1 + day / 28 % 12, 1 + day % 28,
-                  8 + inDay / 3600 % 16, inDay / 60 % 60, inDay % 60);
+    constexpr std::time_t kStart = 1767600000;
+    return kwctl::UtcTimestamp(
+        std::chrono::system_clock::from_time_t(kStart + static_cast<std::time_t>(seconds)));
 }
 
 struct Variant {
@@ -44,12 +45,8 @@ struct Variant {
     std::string file;
 };
 
-// The log's text, and the targets file's.
-struct PlanFiles {
-    std::size_t bytes = 0;
-};
-
-PlanFiles WritePlanFiles(const std::wstring& log, const std::wstring& targets) {
+// Writes the log and the targets file that names its queues; the log's size in bytes.
+std::size_t WritePlanFiles(const std::wstring& log, const std::wstring& targets) {
     // The settings of the day: the factory record and a few changed ones.
     std::vector<Variant> variants;
     for (int v = 0; v < 6; ++v) {
@@ -99,7 +96,7 @@ PlanFiles WritePlanFiles(const std::wstring& log, const std::wstring& targets) {
     for (int q = 0; q < kPlanQueues; ++q)
         names += PlanQueueName(q) + "\n";
     rig::WriteBytes(targets, std::vector<std::uint8_t>(names.begin(), names.end()));
-    return {text.size()};
+    return text.size();
 }
 
 }  // namespace
@@ -108,7 +105,7 @@ Report MeasureFleetPlan(const BenchContext& bench) {
     const std::wstring floorLog = CopyInto(bench.folder, KW_FLOOR_LOG_UNIX_PATH, L"floor-log.exe");
     const std::wstring log = bench.folder + L"plan.jsonl";
     const std::wstring targets = bench.folder + L"plan-targets.txt";
-    const PlanFiles files = WritePlanFiles(log, targets);
+    const std::size_t logBytes = WritePlanFiles(log, targets);
 
     const std::wstring quotedLog = L"\"" + log + L"\"";
     const std::wstring plan =
@@ -118,13 +115,20 @@ Report MeasureFleetPlan(const BenchContext& bench) {
     const PairResult planned = MeasureConsolePair(bench.kwctl, plan, floorLog, quotedLog, rounds);
 
     // In this process: kwctl's reading of the log into each queue's last send, against the
-    // floor's reading and parsing.
-    Samples readLastSends;
+    // floor's loop.
+    Samples readLastSends, floorLoop;
     std::size_t entries = 0;
+    int notObjects = 0;
     for (int i = 0; i < 3; ++i) {
         TimePart(readLastSends, [&] {
             kwctl::LastSends last;
             entries = kwctl::ReadLastSends(log, last).lines;
+        });
+        TimePart(floorLoop, [&] {
+            std::ifstream in(std::filesystem::path(log), std::ios::binary);
+            std::string line;
+            while (std::getline(in, line))
+                notObjects += !nlohmann::json::parse(line, nullptr, false).is_object();
         });
     }
 
@@ -139,9 +143,11 @@ Report MeasureFleetPlan(const BenchContext& bench) {
         "plan exits 0)%s; %s. Floor (bench/FloorLogRead.cpp): the same file read with "
         "std::getline, each line parsed with nlohmann::json::parse, nothing else. In this "
         "process, kwctl's reading of the log into each queue's last send: %.1f ms for %d "
-        "entries.",
-        kPlanQueues, kLines, static_cast<double>(files.bytes) / (1024 * 1024), kLines / kPlanQueues,
+        "entries; the floor's loop: %.1f ms (%.2fx)%s.",
+        kPlanQueues, kLines, static_cast<double>(logBytes) / (1024 * 1024), kLines / kPlanQueues,
         Failures(planned.failures).c_str(), Spread(planned).c_str(), Median(readLastSends) * 1e3,
-        static_cast<int>(entries)));
+        static_cast<int>(entries), Median(floorLoop) * 1e3,
+        Ratio(Median(readLastSends), Median(floorLoop)),
+        notObjects ? ", but it found lines that are no JSON object" : ""));
     return report;
 }

@@ -20,7 +20,7 @@
 #include "kwctl/Kwctl.h"
 #include "printer/PrinterDiscovery.h"
 #include "printer/PrinterSend.h"
-#include "settings/SettingsFile.h"
+#include "settings/SettingsRecord.h"
 #include "settings/Utf8.h"
 
 namespace {

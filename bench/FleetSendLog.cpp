@@ -9,7 +9,7 @@
 
 #include "bench/Measures.h"
 #include "kwctl/SendLog.h"
-#include "settings/SettingsFile.h"
+#include "settings/SettingsRecord.h"
 #include "settings/Utf8.h"
 #include "tests/win/rig/Process.h"
 
