@@ -436,6 +436,30 @@ TEST(KwctlFleetTest, ParallelSendsKeepTheRefusalsAndTheOrder) {
                          "\nKw Gone ", "\nKw Good 2               LPT2:       usable"}));
 }
 
+// Discovery opens the queues for use on the send's threads: with any number of them each queue
+// keeps its own answer, and --all takes the same queues and skips the same others, in order.
+TEST(KwctlFleetTest, DiscoveryOnSeveralThreadsTakesAndSkipsTheSameQueues) {
+    FakePrinterSpooler fake;
+    for (int i = 1; i <= 24; ++i) {
+        const std::wstring name = L"Kw Q" + std::to_wstring(i);
+        fake.AddLocal(name, L"LPT" + std::to_wstring(i) + L":");
+        if (i % 3 == 0) fake.closedToUser.insert(name);
+    }
+    const std::string file = WriteSettings(L"threads.dat", SomeRecord());
+    std::string inTurn;
+    for (const char* parallel : {"1", "8", "64"}) {
+        SCOPED_TRACE(parallel);
+        Outcome run = RunKwctl({"send", file, "--all", "--dry-run", "--parallel", parallel}, &fake);
+        EXPECT_EQ(run.status, kwctl::kSuccess) << run.output.err;
+        EXPECT_EQ(Count(run.output.out, "ready   Kw Q"), 16u);
+        EXPECT_EQ(Count(run.output.out, ": does not open for use\n"), 8u);
+        if (inTurn.empty()) inTurn = run.output.out;
+        EXPECT_EQ(run.output.out, inTurn);
+    }
+    EXPECT_TRUE(InOrder(inTurn, {"ready   Kw Q1: ", "\nready   Kw Q2: ", "\nready   Kw Q4: ",
+                                 "\nskipped Kw Q3: does not open for use\nskipped Kw Q6: "}));
+}
+
 namespace {
 
 // A followed job walked by stand-ins through a script of statuses (the last kept; ~0u: gone),
