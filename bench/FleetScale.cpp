@@ -287,16 +287,20 @@ Report MeasureFleetScale(const BenchContext& bench) {
     // kwctl's own work for 500 queues, with no delay.
     g_standIn.callMs = 0;
     Samples undelayed;
+    int failures = 0;
     for (int i = 0; i < rounds; ++i) {
         const ScaleRun run = RunOnce(file);
-        if (run.seconds >= 0) undelayed.push_back(run.seconds);
+        if (run.seconds >= 0) {
+            undelayed.push_back(run.seconds);
+        } else {
+            ++failures;
+        }
     }
 
     g_standIn.callMs = kCallMs;
     g_standIn.delayTicks = 0;
     g_standIn.delays = 0;
     Samples times;
-    int failures = 0;
     RunCalls calls;
     bool sameCalls = true;  // every run made the same calls
     for (int i = 0; i < rounds; ++i) {
