@@ -2,7 +2,6 @@
 // program's own discovery and send with its own job.
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -388,13 +387,12 @@ int Send(const SendOptions& options, Environment& env) {
 
     SpoolerChoice spooler(env.spooler);
     std::vector<std::wstring> unlisted;
+    std::vector<ModelQueue> queues = FindModelQueues(spooler.get(), &unlisted);
     // Discovery's open of each queue, a round trip to its server, takes as many threads as the
     // sends will.
-    const auto onThreads = [&](std::size_t count, const std::function<void(std::size_t)>& check) {
-        RunInOrder(count, options.parallel, check, [](std::size_t) {});
-    };
-    const std::vector<ModelQueue> queues =
-        DescribeModelPrinters(spooler.get(), &unlisted, onThreads);
+    RunInOrder(
+        queues.size(), options.parallel,
+        [&](std::size_t i) { CheckOpensForUse(spooler.get(), queues[i]); }, [](std::size_t) {});
     std::vector<std::wstring> names;
     // --all leaves out the queues that cannot take the settings, each with its reason.
     Json skipped = Json::array();

@@ -1,7 +1,7 @@
 #include "printer/PrinterDiscovery.h"
 
 #include <algorithm>
-#include <map>
+#include <utility>
 
 namespace {
 
@@ -30,25 +30,30 @@ std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
 
 }  // namespace
 
-std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
-                                              std::vector<std::wstring>* unlisted,
-                                              const ForEachQueue& forEach) {
+std::vector<ModelQueue> FindModelQueues(PrinterSpooler& spooler,
+                                        std::vector<std::wstring>* unlisted) {
     std::vector<ModelQueue> queues;
     const auto found =
         spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
     // A server's answer lists all its queues: asking again for each of them would cost n
-    // enumerations of n entries for n queues on one server.
-    std::map<std::optional<std::wstring>, std::vector<PrinterLevel2>> answers;
+    // enumerations of n entries for n queues on one server. Servers are few, so a list does.
+    std::vector<std::pair<std::optional<std::wstring>, std::vector<PrinterLevel2>>> answers;
     for (const PrinterLevel4& queue : found) {
-        auto [answer, first] = answers.try_emplace(queue.serverName);
-        if (first) answer->second = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
+        auto answer = std::find_if(answers.begin(), answers.end(),
+                                   [&](const auto& a) { return a.first == queue.serverName; });
+        if (answer == answers.end()) {
+            answers.emplace_back(queue.serverName,
+                                 spooler.EnumLevel2(spooler::kEnumName, queue.serverName));
+            answer = answers.end() - 1;
+        }
+        const std::vector<PrinterLevel2>& details = answer->second;
         const auto named = [&](const PrinterLevel2& d) {
             return d.printerName == queue.printerName;
         };
-        if (unlisted && std::none_of(answer->second.begin(), answer->second.end(), named)) {
+        if (unlisted && std::none_of(details.begin(), details.end(), named)) {
             unlisted->push_back(queue.printerName);
         }
-        for (const PrinterLevel2& detail : answer->second) {
+        for (const PrinterLevel2& detail : details) {
             if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
                 continue;
             }
@@ -60,16 +65,18 @@ std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
             break;  // only the first entry of that name counts
         }
     }
-    // Each check writes only its own queue.
-    const auto check = [&](std::size_t i) {
-        queues[i].opensForUse = spooler.OpensForUse(queues[i].details.printerName);
-    };
-    if (forEach) {
-        forEach(queues.size(), check);
-    } else {
-        for (std::size_t i = 0; i < queues.size(); ++i)
-            check(i);
-    }
+    return queues;
+}
+
+void CheckOpensForUse(PrinterSpooler& spooler, ModelQueue& queue) {
+    queue.opensForUse = spooler.OpensForUse(queue.details.printerName);
+}
+
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
+                                              std::vector<std::wstring>* unlisted) {
+    std::vector<ModelQueue> queues = FindModelQueues(spooler, unlisted);
+    for (ModelQueue& queue : queues)
+        CheckOpensForUse(spooler, queue);
     return queues;
 }
 

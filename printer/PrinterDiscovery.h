@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,13 +80,14 @@ struct ModelQueue {
     bool opensForUse = false;
     PrinterLevel2 details;  // what the queue's server reports at level 2
 };
+// The queues of the model as their servers list them, none opened yet (`opensForUse` false).
 // `unlisted`, when given, gets the names of the queues whose server did not list them at all (a
 // server that does not answer lists none): their model is unknown.
-// Each queue's open for use is a round trip of its own to its server. `forEach`, when given, runs
-// them: it must call check(i) once for every i below count, and may do so on several threads at
-// once. Without it they run one after another.
-using ForEachQueue =
-    std::function<void(std::size_t count, const std::function<void(std::size_t)>& check)>;
+std::vector<ModelQueue> FindModelQueues(PrinterSpooler& spooler,
+                                        std::vector<std::wstring>* unlisted = nullptr);
+// Sets whether a found queue opens for use: a round trip of its own to its server, which a
+// caller may make for several queues at once, on several threads.
+void CheckOpensForUse(PrinterSpooler& spooler, ModelQueue& queue);
+// Both, the opens one after another.
 std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
-                                              std::vector<std::wstring>* unlisted = nullptr,
-                                              const ForEachQueue& forEach = {});
+                                              std::vector<std::wstring>* unlisted = nullptr);

@@ -110,18 +110,13 @@ TEST(DiscoveryNtTest, OpensForUseRunByTheCallerKeepEachResultWithItsQueue) {
     const std::vector<ModelQueue> inTurn = DescribeModelPrinters(fake, &unlistedInTurn);
 
     fake.openCalls.clear();
-    std::size_t asked = 0;
-    const ForEachQueue atOnce = [&](std::size_t count,
-                                    const std::function<void(std::size_t)>& check) {
-        asked = count;
-        std::vector<std::thread> threads;
-        for (std::size_t i = count; i-- > 0;)
-            threads.emplace_back(check, i);
-        for (std::thread& t : threads)
-            t.join();
-    };
-    const std::vector<ModelQueue> parallel = DescribeModelPrinters(fake, &unlistedAtOnce, atOnce);
-    EXPECT_EQ(asked, 12u);
+    std::vector<ModelQueue> parallel = FindModelQueues(fake, &unlistedAtOnce);
+    EXPECT_TRUE(fake.openCalls.empty());
+    std::vector<std::thread> threads;
+    for (std::size_t i = parallel.size(); i-- > 0;)
+        threads.emplace_back([&, i] { CheckOpensForUse(fake, parallel[i]); });
+    for (std::thread& t : threads)
+        t.join();
     EXPECT_EQ(fake.openCalls.size(), 12u);
     EXPECT_EQ(unlistedAtOnce, unlistedInTurn);
     ASSERT_EQ(parallel.size(), inTurn.size());
