@@ -120,10 +120,16 @@ one_shortcut_to_program() { equal "$(shortcuts | grep -c .)" 1 && shortcut_targe
 kwctl_by_name() { (cd "$work/data" && "$KW_WINE" cmd /c kwctl "$@" 2>&1 | tr -d '\r'); }
 kwctl_found() { kwctl_by_name --version | grep -q '^kwctl '; }
 kwctl_not_found() { ! kwctl_found; }
+# The same list of keys by name as from the installed file. A kwctl that fails prints the same
+# error both ways, so the list must be one (it names the switch msw2-7).
 kwctl_keys_by_name() {
   local by_name
   by_name=$(kwctl_by_name keys)
-  [ -n "$by_name" ] && equal "$by_name" "$("$KW_WINE" "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
+  if ! grep -q '^msw2-7 ' <<<"$by_name"; then
+    echo "     no list of keys: $(head -c 200 <<<"$by_name")"
+    return 1
+  fi
+  equal "$by_name" "$("$KW_WINE" "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
 }
 
 # Extracts a package into <folder> and prints the folder that holds its files.
