@@ -12,16 +12,6 @@
 #include "fuzz/FuzzCheck.h"
 #include "settings/SettingsCatalog.h"
 
-namespace {
-
-// Whether the byte at `offset` belongs to `s`, and which of its bits.
-std::uint8_t BitsOf(const catalog::Setting& s, std::size_t offset) {
-    if (s.mask) return offset == s.offset ? s.mask : 0;
-    return offset >= s.offset && offset < s.offset + s.width ? 0xFF : 0;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     SettingsRecord record;
     const std::size_t taken = std::min(size, SettingsRecord::kSize);
@@ -57,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
         std::uint8_t allowed = 0;
         for (const auto& a : assignments)
-            allowed |= BitsOf(*catalog::Find(a.key), i);
+            allowed |= catalog::Find(a.key)->BitsAt(i);
         KW_FUZZ_CHECK(((before[i] ^ record[i]) & ~allowed) == 0);
     }
     std::vector<catalog::Assignment> readBack;

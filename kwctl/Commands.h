@@ -1,37 +1,31 @@
-// The commands of kwctl; each writes its results and errors to the output and returns its exit
-// status. Paths and values are UTF-8.
+// The rows of kwctl's commands, each defined beside its command's code, and what the commands
+// share. Paths and values are UTF-8 on Windows and the bytes given elsewhere.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "kwctl/Kwctl.h"
+#include "kwctl/Command.h"
 #include "settings/SettingsRecord.h"
 
 namespace kwctl {
 
-int Show(const std::string& path, bool json, Output& output);
-int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& output);
-int New(const std::string& path, const std::vector<std::string>& assignments, bool force,
-        Output& output);
-int Set(const std::string& path, const std::vector<std::string>& assignments, Output& output);
-int Keys(bool json, Output& output);
-
+extern const Command kShowCommand;
+extern const Command kDiffCommand;
+extern const Command kNewCommand;
+extern const Command kSetCommand;
+extern const Command kKeysCommand;
 #ifdef _WIN32
-int Printers(bool json, Environment& env);
-struct SendOptions {
-    std::string file;
-    std::vector<std::string> printers;
-    bool all = false;
-    bool dryRun = false;
-    bool json = false;
-};
-int Send(const SendOptions& options, Environment& env);
+extern const Command kPrintersCommand;
+extern const Command kSendCommand;
 #endif
 
 // The record of a settings file, or nothing, after the program's own message on the errors.
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output);
+
+// A name as JSON holds it, which is UTF-8 only: a name that is not (possible outside Windows) is
+// given with U+FFFD in place of each byte that is not, and stderr says so.
+std::string JsonName(const std::string& name, Output& output);
 
 // Text padded with spaces to `width` columns of a terminal, where East Asian wide characters
 // take two columns.

@@ -12,24 +12,20 @@
 
 #include "kwctl/Commands.h"
 #include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 #include "settings/SettingsFileIo.h"
 
 namespace kwctl {
 namespace {
 
 using Json = nlohmann::ordered_json;
+using catalog::Hex;
 using catalog::Kind;
 using catalog::Setting;
 
 constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
 constexpr char kWriteFailed[] = "設定ファイルの書き込みに失敗しました。";
 constexpr char kAccessDenied[] = "このディレクトリに保存するアクセス許可がありません。";
-
-std::string Hex(std::uint8_t byte) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "0x%02X", byte);
-    return text;
-}
 
 std::string RecordHex(const SettingsRecord& record) {
     std::string hex;
@@ -52,17 +48,16 @@ FilePath SystemPath(const std::string& path) {
 }
 
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
-    switch (WriteSettingsFile(SystemPath(path), record)) {
-        case SaveResult::Saved:
-            output.Out("saved " + path + "\n");
-            return kSuccess;
-        case SaveResult::AccessDenied:
-            output.Err(path + ": " + kAccessDenied + "\n");
-            return kUsage;
-        case SaveResult::Failed:
-            break;
+    SaveDetail detail;
+    const SaveResult result = WriteSettingsFile(SystemPath(path), record, &detail);
+    if (result == SaveResult::Saved) {
+        output.Out("saved " + path + "\n");
+        return kSuccess;
     }
-    output.Err(path + ": " + kWriteFailed + "\n");
+    // The program's text, then the real reason: access is also denied to a read-only file.
+    const std::string reason = SaveProblemText(detail);
+    output.Err(path + ": " + (result == SaveResult::AccessDenied ? kAccessDenied : kWriteFailed) +
+               (reason.empty() ? "" : " (" + reason + ")") + "\n");
     return kUsage;
 }
 
@@ -147,7 +142,7 @@ Json SettingJson(const Setting& s, const catalog::Reading& r) {
 
 void ShowJson(const std::string& path, const SettingsRecord& record, Output& output) {
     Json doc;
-    doc["file"] = path;
+    doc["file"] = JsonName(path, output);
     doc["record"] = RecordHex(record);
     Json& settings = doc["settings"] = Json::array();
     for (const Setting& s : catalog::Settings())
@@ -189,11 +184,9 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
     bool fixedShown = false, noteShown = false;
     for (const Setting& first : catalog::Settings()) {
         if (first.kind != Kind::FormNumber || first.form != 0) continue;
-        std::string line = "  " + Pad(std::string(first.key.substr(6)), 18);
+        std::string line = "  " + Pad(std::string(FormFieldOf(first.formField).key), 18);
         for (int form = 0; form < 4; ++form) {
-            const std::string key =
-                "form" + std::to_string(form) + std::string(first.key.substr(5));
-            const Setting& s = *catalog::Find(key);
+            const Setting& s = *catalog::FindFormNumber(form, first.formField);
             const catalog::Reading r = catalog::Read(s, record);
             std::string cell = r.code + (s.fixed ? "*" : r.note ? "!" : " ");
             fixedShown = fixedShown || s.fixed;
@@ -225,20 +218,54 @@ std::vector<catalog::Assignment> ParseAssignments(const std::vector<std::string>
     return list;
 }
 
-}  // namespace
+constexpr char kJsonHelp[] = "JSON output";
+constexpr char kChangesHelp[] = "changes (see kwctl keys)";
 
-int Show(const std::string& path, bool json, Output& output) {
-    const auto record = LoadSettings(path, output);
+struct ShowOptions {
+    std::string file;
+    bool json = false;
+};
+
+void DeclareShow(Arguments& arguments, ShowOptions& options) {
+    arguments.Positional("FILE", options.file, "settings file (.dat)");
+    arguments.Flag("--json", options.json, kJsonHelp);
+}
+
+int Show(const ShowOptions& options, Environment& env) {
+    const auto record = LoadSettings(options.file, env.output);
     if (!record) return kUsage;
-    if (json) {
-        ShowJson(path, *record, output);
+    if (options.json) {
+        ShowJson(options.file, *record, env.output);
     } else {
-        ShowText(path, *record, output);
+        ShowText(options.file, *record, env.output);
     }
     return kSuccess;
 }
 
-int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& output) {
+}  // namespace
+
+extern const Command kShowCommand{
+    "show", "Every setting of a settings file, page by page, then the four forms.",
+    Bind<ShowOptions, DeclareShow, Show>};
+
+namespace {
+
+struct DiffOptions {
+    std::string a;
+    std::string b;
+    bool json = false;
+};
+
+void DeclareDiff(Arguments& arguments, DiffOptions& options) {
+    arguments.Positional("A", options.a, "first settings file");
+    arguments.Positional("B", options.b, "second settings file");
+    arguments.Flag("--json", options.json, kJsonHelp);
+}
+
+int Diff(const DiffOptions& options, Environment& env) {
+    Output& output = env.output;
+    const std::string& pathA = options.a;
+    const std::string& pathB = options.b;
     const auto a = LoadSettings(pathA, output);
     if (!a) return kUsage;
     const auto b = LoadSettings(pathB, output);
@@ -276,10 +303,10 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& 
     }
 
     const bool equal = *a == *b;
-    if (json) {
+    if (options.json) {
         Json doc;
-        doc["a"] = pathA;
-        doc["b"] = pathB;
+        doc["a"] = JsonName(pathA, output);
+        doc["b"] = JsonName(pathB, output);
         doc["equal"] = equal;
         doc["settings"] = std::move(settings);
         doc["bytes"] = std::move(bytes);
@@ -295,26 +322,69 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, Output& 
     return equal ? kSuccess : kDiffers;
 }
 
-int New(const std::string& path, const std::vector<std::string>& assignments, bool force,
-        Output& output) {
+}  // namespace
+
+extern const Command kDiffCommand{"diff",
+                                  "The settings, and the bytes no setting shows, that differ "
+                                  "between two settings files. Exit status 0 when equal, 1 when "
+                                  "they differ.",
+                                  Bind<DiffOptions, DeclareDiff, Diff>};
+
+namespace {
+
+struct NewOptions {
+    std::string file;
+    std::vector<std::string> changes;
+    bool force = false;
+};
+
+void DeclareNew(Arguments& arguments, NewOptions& options) {
+    arguments.Positional("OUT", options.file, "settings file to write");
+    arguments.Rest("KEY=VALUE", options.changes, false, kChangesHelp);
+    arguments.Flag("--force", options.force, "replace an existing file");
+}
+
+int New(const NewOptions& options, Environment& env) {
+    Output& output = env.output;
+    const std::string& path = options.file;
     bool ok = false;
-    const auto list = ParseAssignments(assignments, output, ok);
+    const auto list = ParseAssignments(options.changes, output, ok);
     if (!ok) return kUsage;
     SettingsRecord record = FactoryRecord();
     if (const auto result = catalog::Apply(record, list); !result.ok) {
         output.Err(result.message + "\n");
         return kUsage;
     }
-    if (!force && Exists(path)) {
+    if (!options.force && Exists(path)) {
         output.Err(path + ": the file exists; use --force to replace it\n");
         return kUsage;
     }
     return Save(path, record, output);
 }
 
-int Set(const std::string& path, const std::vector<std::string>& assignments, Output& output) {
+}  // namespace
+
+extern const Command kNewCommand{
+    "new", "Writes the factory settings, with the changes given, to a new settings file.",
+    Bind<NewOptions, DeclareNew, New>};
+
+namespace {
+
+struct SetOptions {
+    std::string file;
+    std::vector<std::string> changes;
+};
+
+void DeclareSet(Arguments& arguments, SetOptions& options) {
+    arguments.Positional("FILE", options.file, "settings file to change");
+    arguments.Rest("KEY=VALUE", options.changes, true, kChangesHelp);
+}
+
+int Set(const SetOptions& options, Environment& env) {
+    Output& output = env.output;
+    const std::string& path = options.file;
     bool ok = false;
-    const auto list = ParseAssignments(assignments, output, ok);
+    const auto list = ParseAssignments(options.changes, output, ok);
     if (!ok) return kUsage;
     auto record = LoadSettings(path, output);
     if (!record) return kUsage;
@@ -325,7 +395,24 @@ int Set(const std::string& path, const std::vector<std::string>& assignments, Ou
     return Save(path, *record, output);
 }
 
-int Keys(bool json, Output& output) {
+}  // namespace
+
+extern const Command kSetCommand{"set",
+                                 "Changes settings of a settings file. Nothing is written unless "
+                                 "every change is valid.",
+                                 Bind<SetOptions, DeclareSet, Set>};
+
+namespace {
+
+struct KeysOptions {
+    bool json = false;
+};
+
+void DeclareKeys(Arguments& arguments, KeysOptions& options) {
+    arguments.Flag("--json", options.json, kJsonHelp);
+}
+
+int Keys(const KeysOptions& options, Environment& env) {
     Json doc = Json::array();
     std::string text;
     for (const Setting& s : catalog::Settings()) {
@@ -351,15 +438,28 @@ int Keys(bool json, Output& output) {
         if (where.empty()) where = "offset " + std::to_string(s.offset) + ", on no page";
         text += Pad(std::string(s.key), 24) + values + "\n" + std::string(24, ' ') + where + "\n";
     }
-    output.Out(json ? doc.dump(2) + "\n" : text);
+    env.output.Out(options.json ? doc.dump(2) + "\n" : text);
     return kSuccess;
 }
+
+}  // namespace
+
+extern const Command kKeysCommand{"keys", "Every key with its choices or range.",
+                                  Bind<KeysOptions, DeclareKeys, Keys>};
 
 std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
     SettingsRecord record;
     if (ReadSettingsFile(SystemPath(path), record)) return record;
     output.Err(path + ": " + kNotSettingsFile + "\n");
     return std::nullopt;
+}
+
+std::string JsonName(const std::string& name, Output& output) {
+    if (IsValidUtf8(name)) return name;
+    output.Err(name +
+               ": the name is not UTF-8; in the JSON output each byte of it that is "
+               "not becomes U+FFFD\n");
+    return ToValidUtf8(name);
 }
 
 std::string Pad(const std::string& utf8, std::size_t width) {

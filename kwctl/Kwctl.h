@@ -11,8 +11,9 @@ namespace kwctl {
 
 // Exit statuses.
 inline constexpr int kSuccess = 0;
-inline constexpr int kDiffers = 1;  // diff: the files differ; send: some queue failed
-inline constexpr int kUsage = 2;    // bad command line, or a file that cannot be used
+inline constexpr int kDiffers = 1;        // diff: the files differ; send: some queue failed
+inline constexpr int kUsage = 2;          // bad command line, or a file that cannot be used
+inline constexpr int kNothingToSend = 3;  // send --all: no usable queue of the model
 
 // Where results and errors go, as UTF-8.
 class Output {
@@ -20,8 +21,6 @@ public:
     virtual ~Output() = default;
     virtual void Out(std::string_view text) = 0;
     virtual void Err(std::string_view text) = 0;
-    // Whether errors reach a person at a console (progress is shown only then).
-    virtual bool ErrIsConsole() const { return false; }
 };
 
 // Output kept in two strings, for tests.

@@ -1,16 +1,16 @@
 // The commands that talk to the spooler: printers and send. They find queues with the
 // program's own discovery and send with its own job.
-#include <windows.h>
-#include <winspool.h>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "framework/Handles.h"
 #include "kwctl/Commands.h"
 #include "printer/PrinterDiscovery.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
-#include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 
 namespace kwctl {
 namespace {
@@ -22,52 +22,37 @@ constexpr char kFileRefused[] = "接続先がFILEのため設定値を送信で�
 constexpr char kNotUsable[] =
     "指定されたプリンタは、現在接続されていないか、プリンタ使用権の制限により使用できません。";
 
-// Discovery asks a queue's server for all its level-2 entries once per queue, so a fleet of n
-// queues on one server costs n enumerations of n entries each. Within one command the answer
-// of a server is kept and given again: the same entries, each server asked once.
-class OncePerServer final : public PrinterSpooler {
-public:
-    explicit OncePerServer(PrinterSpooler& spooler) : m_spooler(spooler) {}
-
-    std::vector<PrinterLevel4> EnumLevel4(std::uint32_t flags,
-                                          const std::optional<std::wstring>& name) override {
-        return m_spooler.EnumLevel4(flags, name);
-    }
-    std::vector<PrinterLevel2> EnumLevel2(std::uint32_t flags,
-                                          const std::optional<std::wstring>& name) override {
-        for (const Answer& answer : m_answers) {
-            if (answer.flags == flags && answer.name == name) return answer.entries;
-        }
-        m_answers.push_back({flags, name, m_spooler.EnumLevel2(flags, name)});
-        return m_answers.back().entries;
-    }
-    bool OpensForUse(const std::wstring& printerName) override {
-        return m_spooler.OpensForUse(printerName);
-    }
-
-private:
-    struct Answer {
-        std::uint32_t flags;
-        std::optional<std::wstring> name;
-        std::vector<PrinterLevel2> entries;
-    };
-    PrinterSpooler& m_spooler;
-    std::vector<Answer> m_answers;
-};
-
 // Discovery asks the environment's spooler, or the real one.
 class SpoolerChoice {
 public:
-    explicit SpoolerChoice(PrinterSpooler* given) : m_once(given ? *given : m_real) {}
-    PrinterSpooler& get() { return m_once; }
+    explicit SpoolerChoice(PrinterSpooler* given) : m_chosen(given ? *given : m_real) {}
+    PrinterSpooler& get() { return m_chosen; }
 
 private:
     WinPrinterSpooler m_real;
-    OncePerServer m_once;
+    PrinterSpooler& m_chosen;
 };
 
+// Whether the queue writes to a file rather than to a printer: its connection is FILE:, or, for
+// a connection to a queue on a server, that queue's own port there.
+bool OnFilePort(const ModelQueue& queue) {
+    return queue.entry.connection == kFilePort || queue.details.portName == kFilePort;
+}
+
+// Why a queue cannot take the settings; nothing when it can.
+std::vector<std::string> Unusable(const ModelQueue& queue) {
+    std::vector<std::string> reasons;
+    if (queue.entry.connection == kFilePort) {
+        reasons.push_back("connection is FILE:");
+    } else if (OnFilePort(queue)) {
+        reasons.push_back("its port on the server is FILE:");
+    }
+    if (!queue.opensForUse) reasons.push_back("does not open for use");
+    return reasons;
+}
+
 bool Usable(const ModelQueue& queue) {
-    return queue.opensForUse && queue.entry.connection != kFilePort;
+    return Unusable(queue).empty();
 }
 
 // What the spooler reports that would make a raw job fail or wait.
@@ -90,48 +75,26 @@ std::string Joined(const std::vector<std::string>& words) {
     return text;
 }
 
-// What the queue's own server says of a queue that discovery did not list as the model's.
-struct Probe {
-    bool opens = false;
-    std::wstring driver;
-};
-
-Probe ProbeQueue(const std::wstring& name) {
-    Probe probe;
-    std::wstring nameCopy = name;
-    HANDLE handle = nullptr;
-    if (!::OpenPrinterW(nameCopy.data(), &handle, nullptr)) return probe;
-    UniquePrinter printer(handle);
-    probe.opens = true;
-    DWORD needed = 0;
-    ::GetPrinterW(handle, 2, nullptr, 0, &needed);  // learns the size
-    if (needed < sizeof(PRINTER_INFO_2W)) return probe;
-    std::vector<BYTE> buffer(needed, 0);
-    if (!::GetPrinterW(handle, 2, buffer.data(), needed, &needed)) return probe;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    if (info->pDriverName) probe.driver = info->pDriverName;
-    return probe;
-}
-
 struct Result {
     std::string result;  // sent, ready, refused, failed
     std::string message;
 };
 
-Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
-               const SettingsRecord& record, bool dryRun) {
+Result SendOne(PrinterSpooler& spooler, const std::wstring& name,
+               const std::vector<ModelQueue>& queues, const SettingsRecord& record, bool dryRun) {
     const auto found = std::find_if(queues.begin(), queues.end(),
                                     [&](const ModelQueue& q) { return q.entry.name == name; });
     if (found == queues.end()) {
-        const Probe probe = ProbeQueue(name);
-        if (probe.opens && probe.driver != kModelDriverName) {
+        // What the queue itself says of its driver, when discovery did not list it as the model's.
+        const auto details = spooler.GetLevel2(name);
+        if (details && details->driverName != kModelDriverName) {
             // A configuration command is for this model only.
-            return {"refused", "its driver \"" + ToUtf8(probe.driver) + "\" is not \"" +
+            return {"refused", "its driver \"" + ToUtf8(details->driverName) + "\" is not \"" +
                                    ToUtf8(kModelDriverName) + "\""};
         }
         return {"failed", kNotUsable};
     }
-    if (found->entry.connection == kFilePort) return {"refused", kFileRefused};
+    if (OnFilePort(*found)) return {"refused", kFileRefused};
     if (!found->opensForUse) return {"failed", kNotUsable};
     if (dryRun) return {"ready", "not sent (dry run)"};
     switch (SendRecord(name, record)) {
@@ -145,13 +108,24 @@ Result SendOne(const std::wstring& name, const std::vector<ModelQueue>& queues,
             return {"failed", "the spooler did not take the 180 bytes; the job was cancelled"};
         case SendOutcome::EndFailed:
             return {"failed", "the spooler did not end the job; it was cancelled"};
+        case SendOutcome::WriteFailedNotCancelled:
+            return {"failed",
+                    "the spooler did not take the 180 bytes; the job could not be cancelled"};
+        case SendOutcome::EndFailedNotCancelled:
+            return {"failed", "the spooler did not end the job; it could not be cancelled"};
     }
     return {"failed", kNotUsable};
 }
 
-}  // namespace
+struct PrintersOptions {
+    bool json = false;
+};
 
-int Printers(bool json, Environment& env) {
+void DeclarePrinters(Arguments& arguments, PrintersOptions& options) {
+    arguments.Flag("--json", options.json, "JSON output");
+}
+
+int Printers(const PrintersOptions& options, Environment& env) {
     SpoolerChoice spooler(env.spooler);
     const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
     Json list = Json::array();
@@ -170,9 +144,7 @@ int Printers(bool json, Environment& env) {
         j["holds"] = holds;
         list.push_back(std::move(j));
 
-        std::vector<std::string> notes;
-        if (q.entry.connection == kFilePort) notes.push_back("connection is FILE:");
-        if (!q.opensForUse) notes.push_back("does not open for use");
+        std::vector<std::string> notes = Unusable(q);
         notes.insert(notes.end(), holds.begin(), holds.end());
         if (q.details.datatype != L"RAW") {
             notes.push_back("data type \"" + ToUtf8(q.details.datatype) +
@@ -181,7 +153,7 @@ int Printers(bool json, Environment& env) {
         text += Pad(ToUtf8(q.entry.name), 24) + Pad(ToUtf8(q.entry.connection), 12) +
                 Pad(Usable(q) ? "usable" : "unusable", 10) + Joined(notes) + "\n";
     }
-    if (json) {
+    if (options.json) {
         env.output.Out(list.dump(2) + "\n");
     } else if (queues.empty()) {
         env.output.Out("no printer queue of the model " + ToUtf8(kModelDriverName) + "\n");
@@ -192,6 +164,32 @@ int Printers(bool json, Environment& env) {
     return kSuccess;
 }
 
+}  // namespace
+
+extern const Command kPrintersCommand{"printers",
+                                      "Every printer queue of the model, its connection, whether "
+                                      "it can be used and what would hold up a raw job.",
+                                      Bind<PrintersOptions, DeclarePrinters, Printers>};
+
+namespace {
+
+struct SendOptions {
+    std::string file;
+    std::vector<std::string> printers;
+    bool all = false;
+    bool dryRun = false;
+    bool json = false;
+};
+
+void DeclareSend(Arguments& arguments, SendOptions& options) {
+    arguments.Positional("FILE", options.file, "settings file to send");
+    Arguments& queues = arguments.ExactlyOne("Queues", "the queues to send to");
+    queues.Repeated("--printer,-p", options.printers, "queue name (repeatable)");
+    queues.Flag("--all", options.all, "every usable queue of the model");
+    arguments.Flag("--dry-run", options.dryRun, "check the file and the queues, send nothing");
+    arguments.Flag("--json", options.json, "JSON output");
+}
+
 int Send(const SendOptions& options, Environment& env) {
     Output& output = env.output;
     // The file first: a bad file sends nothing.
@@ -199,16 +197,26 @@ int Send(const SendOptions& options, Environment& env) {
     if (!record) return kUsage;
 
     SpoolerChoice spooler(env.spooler);
-    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get());
+    std::vector<std::wstring> unlisted;
+    const std::vector<ModelQueue> queues = DescribeModelPrinters(spooler.get(), &unlisted);
     std::vector<std::wstring> names;
+    // --all leaves out the queues that cannot take the settings, each with its reason.
+    Json skipped = Json::array();
+    std::string skippedText;
+    const auto skip = [&](const std::wstring& name, const std::string& reason) {
+        skipped.push_back({{"printer", ToUtf8(name)}, {"reason", reason}});
+        skippedText += Pad("skipped", 8) + ToUtf8(name) + ": " + reason + "\n";
+    };
     if (options.all) {
         for (const ModelQueue& q : queues) {
-            if (Usable(q)) names.push_back(q.entry.name);
+            if (Usable(q)) {
+                names.push_back(q.entry.name);
+            } else {
+                skip(q.entry.name, Joined(Unusable(q)));
+            }
         }
-        if (names.empty()) {
-            output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) + "\n");
-            return kDiffers;
-        }
+        for (const std::wstring& name : unlisted)
+            skip(name, "its server did not list it (not answering?); its model is unknown");
     } else {
         for (const std::string& name : options.printers)
             names.push_back(FromUtf8(name));
@@ -218,6 +226,8 @@ int Send(const SendOptions& options, Environment& env) {
     bool allSent = true;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string name = ToUtf8(names[k]);
+        // Progress goes to stderr whether it is a console or not: a script's log then shows
+        // which queue a send was at when it stopped.
         if (names.size() > 1) {
             std::string progress = "[";
             progress += std::to_string(k + 1);
@@ -226,19 +236,35 @@ int Send(const SendOptions& options, Environment& env) {
             progress += "] ";
             output.Err(progress + name + "\n");
         }
-        const Result r = SendOne(names[k], queues, *record, options.dryRun);
+        const Result r = SendOne(spooler.get(), names[k], queues, *record, options.dryRun);
         allSent = allSent && (r.result == "sent" || r.result == "ready");
         results.push_back({{"printer", name}, {"result", r.result}, {"message", r.message}});
         if (!options.json) output.Out(Pad(r.result, 8) + name + ": " + r.message + "\n");
     }
     if (options.json) {
         Json doc;
-        doc["file"] = options.file;
+        doc["file"] = JsonName(options.file, output);
         doc["dryRun"] = options.dryRun;
         doc["results"] = std::move(results);
+        doc["skipped"] = std::move(skipped);
         output.Out(doc.dump(2) + "\n");
+    } else {
+        output.Out(skippedText);
+    }
+    if (names.empty()) {
+        output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) +
+                   ": nothing was sent\n");
+        return kNothingToSend;
     }
     return allSent ? kSuccess : kDiffers;
 }
+
+}  // namespace
+
+extern const Command kSendCommand{"send",
+                                  "Sends a settings file to printer queues, as the program sends "
+                                  "it. Exit status 1 when some queue was refused or failed, 3 "
+                                  "when --all finds no usable queue.",
+                                  Bind<SendOptions, DeclareSend, Send>};
 
 }  // namespace kwctl

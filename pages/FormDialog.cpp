@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "framework/AppMessageBox.h"
 #include "framework/DataExchange.h"
@@ -10,43 +12,55 @@
 
 namespace {
 
-constexpr int kMaxPosition = 152;  // 1/120 inch, every loading position
-
-struct SliderRow {
-    int slider;
+// The nine number edits, each with its spin and its slider if it has one; their ranges are the
+// form fields'.
+struct EditRow {
+    FormField field;
     int edit;
+    int spin;
+    std::size_t textLength;  // a longer text is replaced by its number
+    int slider;              // 0: none
     TickColumn column;
 };
 
-constexpr SliderRow kSliderRows[] = {
-    {IDC_FORM_FRONT_SLIDER, IDC_FORM_FRONT_EDIT, TickColumn::General},
-    {IDC_FORM_REAR_SLIDER, IDC_FORM_REAR_EDIT, TickColumn::General},
-    {IDC_FORM_GUIDE_SLIDER, IDC_FORM_GUIDE_EDIT, TickColumn::General},
-    {IDC_FORM_FEEDER_SLIDER, IDC_FORM_FEEDER_EDIT, TickColumn::General},
-    {IDC_FORM_POSTCARD_SLIDER, IDC_FORM_POSTCARD_EDIT, TickColumn::Postcard},
+constexpr EditRow kEditRows[] = {
+    {FormField::FrontTractor, IDC_FORM_FRONT_EDIT, IDC_FORM_FRONT_SPIN, 4, IDC_FORM_FRONT_SLIDER,
+     TickColumn::General},
+    {FormField::RearTractor, IDC_FORM_REAR_EDIT, IDC_FORM_REAR_SPIN, 4, IDC_FORM_REAR_SLIDER,
+     TickColumn::General},
+    {FormField::SheetGuide, IDC_FORM_GUIDE_EDIT, IDC_FORM_GUIDE_SPIN, 4, IDC_FORM_GUIDE_SLIDER,
+     TickColumn::General},
+    {FormField::SheetFeeder, IDC_FORM_FEEDER_EDIT, IDC_FORM_FEEDER_SPIN, 4, IDC_FORM_FEEDER_SLIDER,
+     TickColumn::General},
+    {FormField::Postcard, IDC_FORM_POSTCARD_EDIT, IDC_FORM_POSTCARD_SPIN, 4,
+     IDC_FORM_POSTCARD_SLIDER, TickColumn::Postcard},
+    {FormField::PageLength, IDC_FORM_PAGE_LENGTH_EDIT, IDC_FORM_PAGE_LENGTH_SPIN, 3, 0,
+     TickColumn::General},
+    {FormField::LeftMargin, IDC_FORM_LEFT_EDIT, IDC_FORM_LEFT_SPIN, 4, 0, TickColumn::General},
+    {FormField::RightMargin, IDC_FORM_RIGHT_EDIT, IDC_FORM_RIGHT_SPIN, 4, 0, TickColumn::General},
+    {FormField::CutSheetAdjust, IDC_FORM_CUTSHEET_EDIT, IDC_FORM_CUTSHEET_SPIN, 3, 0,
+     TickColumn::General},
 };
+static_assert(std::size(kEditRows) == kFormFieldCount, "one edit per form field");
+
+const EditRow& RowOf(FormField field) {
+    return *std::find_if(std::begin(kEditRows), std::end(kEditRows),
+                         [field](const EditRow& row) { return row.field == field; });
+}
+
+EditLimits LimitsOf(const EditRow& row) {
+    const FormFieldInfo& f = FormFieldOf(row.field);
+    return {row.textLength, f.lower, f.upper};
+}
+
+// The range check of the data exchange, with the field's bounds in its message.
+void DDV_FormField(CDataExchange& dx, int value, FormField field) {
+    DDV_MinMaxInt(dx, value, FormFieldOf(field).lower, FormFieldOf(field).upper);
+}
 
 constexpr int kMarginControls[] = {IDC_FORM_LEFT_LABEL, IDC_FORM_RIGHT_LABEL, IDC_FORM_LEFT_EDIT,
                                    IDC_FORM_RIGHT_EDIT, IDC_FORM_LEFT_SPIN,   IDC_FORM_RIGHT_SPIN,
                                    IDC_FORM_LEFT_UNIT,  IDC_FORM_RIGHT_UNIT};
-
-struct SpinRange {
-    int spin;
-    int lower;
-    int upper;
-};
-
-constexpr SpinRange kSpinRanges[] = {
-    {IDC_FORM_FRONT_SPIN, 0, kMaxPosition},
-    {IDC_FORM_REAR_SPIN, 0, kMaxPosition},
-    {IDC_FORM_GUIDE_SPIN, 0, kMaxPosition},
-    {IDC_FORM_FEEDER_SPIN, 0, kMaxPosition},
-    {IDC_FORM_POSTCARD_SPIN, 0, kMaxPosition},
-    {IDC_FORM_PAGE_LENGTH_SPIN, 1, 99},
-    {IDC_FORM_LEFT_SPIN, 0, 135},
-    {IDC_FORM_RIGHT_SPIN, 1, 136},
-    {IDC_FORM_CUTSHEET_SPIN, 0, 68},
-};
 
 void SetNumber(HWND control, int value) {
     // Fails only for a destroyed control; nothing to do then.
@@ -54,13 +68,6 @@ void SetNumber(HWND control, int value) {
 }
 
 }  // namespace
-
-struct CFormDialog::EditRule {
-    int edit;
-    EditLimits limits;
-    int slider;  // 0: no slider
-    TickColumn column;
-};
 
 CFormDialog::CFormDialog() : CDialog(IDD_FORM) {}
 
@@ -119,39 +126,42 @@ BOOL CFormDialog::OnInitDialog() {
     const BOOL enableMargins = HasFixedMargins() ? FALSE : TRUE;
     for (int id : kMarginControls)
         ::EnableWindow(GetDlgItem(id), enableMargins);
-    for (const SliderRow& row : kSliderRows) {
+    for (const EditRow& row : kEditRows) {
+        if (row.slider == 0) continue;
         ::SendDlgItemMessageW(m_hWnd, row.slider, TBM_SETRANGE, TRUE,
                               MAKELPARAM(0, kTickCount - 1));
     }
-    for (const SpinRange& range : kSpinRanges) {
-        ::SendDlgItemMessageW(m_hWnd, range.spin, UDM_SETRANGE32, static_cast<WPARAM>(range.lower),
-                              range.upper);
+    for (const EditRow& row : kEditRows) {
+        const FormFieldInfo& f = FormFieldOf(row.field);
+        ::SendDlgItemMessageW(m_hWnd, row.spin, UDM_SETRANGE32, static_cast<WPARAM>(f.lower),
+                              f.upper);
     }
     return TRUE;  // the first tab stop gets the focus
 }
 
 void CFormDialog::DoDataExchange(CDataExchange& dx) {
     DDX_Text(dx, IDC_FORM_FRONT_EDIT, m_nFrontTractor);
-    DDV_MinMaxInt(dx, m_nFrontTractor, 0, kMaxPosition);
+    DDV_FormField(dx, m_nFrontTractor, FormField::FrontTractor);
     DDX_Slider(dx, IDC_FORM_FRONT_SLIDER, m_nFrontTractorTick);
     DDX_Text(dx, IDC_FORM_REAR_EDIT, m_nRearTractor);
-    DDV_MinMaxInt(dx, m_nRearTractor, 0, kMaxPosition);
+    DDV_FormField(dx, m_nRearTractor, FormField::RearTractor);
     DDX_Slider(dx, IDC_FORM_REAR_SLIDER, m_nRearTractorTick);
     DDX_Text(dx, IDC_FORM_GUIDE_EDIT, m_nSheetGuide);
-    DDV_MinMaxInt(dx, m_nSheetGuide, 0, kMaxPosition);
+    DDV_FormField(dx, m_nSheetGuide, FormField::SheetGuide);
     DDX_Slider(dx, IDC_FORM_GUIDE_SLIDER, m_nSheetGuideTick);
     DDX_Text(dx, IDC_FORM_FEEDER_EDIT, m_nSheetFeeder);
-    DDV_MinMaxInt(dx, m_nSheetFeeder, 0, kMaxPosition);
+    DDV_FormField(dx, m_nSheetFeeder, FormField::SheetFeeder);
     DDX_Slider(dx, IDC_FORM_FEEDER_SLIDER, m_nSheetFeederTick);
     DDX_Text(dx, IDC_FORM_POSTCARD_EDIT, m_nPostcard);
-    DDV_MinMaxInt(dx, m_nPostcard, 0, kMaxPosition);
+    DDV_FormField(dx, m_nPostcard, FormField::Postcard);
     DDX_Slider(dx, IDC_FORM_POSTCARD_SLIDER, m_nPostcardTick);
     DDX_Text(dx, IDC_FORM_PAGE_LENGTH_EDIT, m_nPageLength);
-    DDV_MinMaxInt(dx, m_nPageLength, 1, 99);
+    DDV_FormField(dx, m_nPageLength, FormField::PageLength);
+    // The margins are checked against each other when OK is pressed.
     DDX_Text(dx, IDC_FORM_LEFT_EDIT, m_nLeftMargin);
     DDX_Text(dx, IDC_FORM_RIGHT_EDIT, m_nRightMargin);
     DDX_Text(dx, IDC_FORM_CUTSHEET_EDIT, m_nCutSheetAdjust);
-    DDV_MinMaxInt(dx, m_nCutSheetAdjust, 0, 68);
+    DDV_FormField(dx, m_nCutSheetAdjust, FormField::CutSheetAdjust);
 }
 
 void CFormDialog::OnOK() {
@@ -199,85 +209,71 @@ const MessageMapBase* CFormDialog::GetMessageMap() const {
 // One pattern for all nine number edits. Writing into the edit raises EN_CHANGE again, so
 // each write must leave a text that the next round accepts as it is: a shortened text is
 // within the length limit, a clamped one within the bounds.
-void CFormDialog::OnEditChange(const EditRule& rule) {
-    HWND edit = GetDlgItem(rule.edit);
+void CFormDialog::OnEditChange(FormField field) {
+    const EditRow& row = RowOf(field);
+    const EditLimits limits = LimitsOf(row);
+    HWND edit = GetDlgItem(row.edit);
     const std::wstring text = GetWindowTextString(edit);
     int value = ReadLeadingInt(text);
-    if (text.size() > rule.limits.textLength) {
-        value = ShortenedEditValue(text, rule.limits);
+    if (text.size() > limits.textLength) {
+        value = ShortenedEditValue(text, limits);
         SetNumber(edit, value);
     }
     // Values that a spin, a slider or the initial exchange writes are left as they are.
     if (::GetFocus() == edit) {
-        if (value < rule.limits.lower) {
-            SetNumber(edit, rule.limits.lower);
-        } else if (value > rule.limits.upper) {
-            SetNumber(edit, rule.limits.upper);
+        if (value < limits.lower) {
+            SetNumber(edit, limits.lower);
+        } else if (value > limits.upper) {
+            SetNumber(edit, limits.upper);
         }
     }
-    if (rule.slider != 0) {
-        ::SendDlgItemMessageW(m_hWnd, rule.slider, TBM_SETPOS, TRUE,
-                              NearestTick(value, rule.column));
+    if (row.slider != 0) {
+        ::SendDlgItemMessageW(m_hWnd, row.slider, TBM_SETPOS, TRUE, NearestTick(value, row.column));
     }
 }
 
 void CFormDialog::OnChangeFrontTractor() {
-    static constexpr EditRule rule{
-        IDC_FORM_FRONT_EDIT, {4, 0, kMaxPosition}, IDC_FORM_FRONT_SLIDER, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::FrontTractor);
 }
 
 void CFormDialog::OnChangeRearTractor() {
-    static constexpr EditRule rule{
-        IDC_FORM_REAR_EDIT, {4, 0, kMaxPosition}, IDC_FORM_REAR_SLIDER, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::RearTractor);
 }
 
 void CFormDialog::OnChangeSheetGuide() {
-    static constexpr EditRule rule{
-        IDC_FORM_GUIDE_EDIT, {4, 0, kMaxPosition}, IDC_FORM_GUIDE_SLIDER, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::SheetGuide);
 }
 
 void CFormDialog::OnChangeSheetFeeder() {
-    static constexpr EditRule rule{
-        IDC_FORM_FEEDER_EDIT, {4, 0, kMaxPosition}, IDC_FORM_FEEDER_SLIDER, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::SheetFeeder);
 }
 
 void CFormDialog::OnChangePostcard() {
-    static constexpr EditRule rule{IDC_FORM_POSTCARD_EDIT,
-                                   {4, 0, kMaxPosition},
-                                   IDC_FORM_POSTCARD_SLIDER,
-                                   TickColumn::Postcard};
-    OnEditChange(rule);
+    OnEditChange(FormField::Postcard);
 }
 
 void CFormDialog::OnChangePageLength() {
-    static constexpr EditRule rule{IDC_FORM_PAGE_LENGTH_EDIT, {3, 1, 99}, 0, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::PageLength);
 }
 
 void CFormDialog::OnChangeLeftMargin() {
-    static constexpr EditRule rule{IDC_FORM_LEFT_EDIT, {4, 0, 135}, 0, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::LeftMargin);
 }
 
 void CFormDialog::OnChangeRightMargin() {
-    static constexpr EditRule rule{IDC_FORM_RIGHT_EDIT, {4, 1, 136}, 0, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::RightMargin);
 }
 
 void CFormDialog::OnChangeCutSheetAdjust() {
-    static constexpr EditRule rule{IDC_FORM_CUTSHEET_EDIT, {3, 0, 68}, 0, TickColumn::General};
-    OnEditChange(rule);
+    OnEditChange(FormField::CutSheetAdjust);
 }
 
 // The trackbar reports a move; the focused slider is the one the operator moves. Its step
 // value goes into the paired edit, whose EN_CHANGE puts the slider on the same step again.
 LRESULT CFormDialog::OnHScroll(WPARAM, LPARAM) {
     HWND focus = ::GetFocus();
-    for (const SliderRow& row : kSliderRows) {
+    for (const EditRow& row : kEditRows) {
+        if (row.slider == 0) continue;
         HWND slider = GetDlgItem(row.slider);
         if (!focus || slider != focus) continue;
         const int position = static_cast<int>(::SendMessageW(slider, TBM_GETPOS, 0, 0));

@@ -19,7 +19,7 @@ public:
     void StoreFormBlock(int form, SettingsRecord& record) const;
 
     // Reads a buffer into the fourteen numbers, and writes them into a buffer. The margins of
-    // "書式０" (by m_strFormName) are fixed: read as 0 and 136, never written.
+    // "書式０" (by m_strFormName) are fixed: read as their fixed values, never written.
     void ParseFormBlock(const FormBlockBuffer& block);
     void FormatFormBlock(FormBlockBuffer& block) const;
 
@@ -53,8 +53,7 @@ protected:
     const MessageMapBase* GetMessageMap() const override;
 
 private:
-    struct EditRule;
-    void OnEditChange(const EditRule& rule);
+    void OnEditChange(FormField field);
     void OnChangeFrontTractor();
     void OnChangeRearTractor();
     void OnChangeSheetGuide();

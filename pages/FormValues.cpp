@@ -1,6 +1,8 @@
 #include "pages/FormValues.h"
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,16 +13,22 @@ const std::array<int, kTickCount>& Ticks(TickColumn column) {
     return column == TickColumn::Postcard ? kPostcardTicks : kGeneralTicks;
 }
 
-int Code(const FormBlockBuffer& block, std::size_t at) {
-    return static_cast<unsigned char>(block[at]) - '0';
-}
+constexpr int FormValues::*kMembers[] = {
+    &FormValues::pageLength,   &FormValues::leftMargin,  &FormValues::rightMargin,
+    &FormValues::frontTractor, &FormValues::rearTractor, &FormValues::sheetGuide,
+    &FormValues::sheetFeeder,  &FormValues::postcard,    &FormValues::cutSheetAdjust,
+};
+static_assert(std::size(kMembers) == kFormFieldCount);
+static_assert(std::all_of(std::begin(kFormFields), std::end(kFormFields),
+                          [](const FormFieldInfo& f) { return f.width == 2 || f.width == 3; }),
+              "numbers are written with two or three digits");
 
-int TwoDigits(const FormBlockBuffer& block, std::size_t at) {
-    return 10 * Code(block, at) + Code(block, at + 1);
-}
-
-int ThreeDigits(const FormBlockBuffer& block, std::size_t at) {
-    return 100 * Code(block, at) + 10 * Code(block, at + 1) + Code(block, at + 2);
+// The weighted sum of the digits' character codes minus '0'.
+int ReadDigits(const FormBlockBuffer& block, std::size_t at, std::size_t width) {
+    int value = 0;
+    for (std::size_t i = 0; i < width; ++i)
+        value = 10 * value + (static_cast<unsigned char>(block[at + i]) - '0');
+    return value;
 }
 
 void PutTwoDigits(FormBlockBuffer& block, std::size_t at, int value) {
@@ -68,35 +76,24 @@ int NearestTick(int value, TickColumn column) {
 
 FormValues ParseFormBlock(const FormBlockBuffer& block, bool fixedMargins) {
     FormValues v;
-    v.pageLength = TwoDigits(block, 0);
-    if (fixedMargins) {
-        v.leftMargin = kFixedLeftMargin;
-        v.rightMargin = kFixedRightMargin;
-    } else {
-        v.leftMargin = ThreeDigits(block, 3);
-        v.rightMargin = ThreeDigits(block, 7);
+    for (std::size_t i = 0; i < kFormFieldCount; ++i) {
+        const FormFieldInfo& f = kFormFields[i];
+        const bool fixed = fixedMargins && f.fixed != FormFieldInfo::Fixed::No;
+        v.*kMembers[i] = fixed ? f.FixedValue() : ReadDigits(block, f.offset, f.width);
     }
-    v.frontTractor = ThreeDigits(block, 11);
-    v.rearTractor = ThreeDigits(block, 15);
-    v.sheetGuide = ThreeDigits(block, 19);
-    v.sheetFeeder = ThreeDigits(block, 23);
-    v.postcard = ThreeDigits(block, 27);
-    v.cutSheetAdjust = TwoDigits(block, 31);
     return v;
 }
 
 void FormatFormBlock(const FormValues& v, bool fixedMargins, FormBlockBuffer& block) {
-    PutTwoDigits(block, 0, v.pageLength);
-    if (!fixedMargins) {
-        PutThreeDigits(block, 3, v.leftMargin);
-        PutThreeDigits(block, 7, v.rightMargin);
+    for (std::size_t i = 0; i < kFormFieldCount; ++i) {
+        const FormFieldInfo& f = kFormFields[i];
+        if (fixedMargins && f.fixed != FormFieldInfo::Fixed::No) continue;
+        if (f.width == 2) {
+            PutTwoDigits(block, f.offset, v.*kMembers[i]);
+        } else {
+            PutThreeDigits(block, f.offset, v.*kMembers[i]);
+        }
     }
-    PutThreeDigits(block, 11, v.frontTractor);
-    PutThreeDigits(block, 15, v.rearTractor);
-    PutThreeDigits(block, 19, v.sheetGuide);
-    PutThreeDigits(block, 23, v.sheetFeeder);
-    PutThreeDigits(block, 27, v.postcard);
-    PutTwoDigits(block, 31, v.cutSheetAdjust);
 }
 
 int ReadLeadingInt(std::wstring_view text) {

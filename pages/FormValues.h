@@ -37,12 +37,8 @@ struct FormValues {
     int cutSheetAdjust = 0;
 };
 
-// Form "書式０" has fixed margins: they read as 0 and 136 and are never written.
-inline constexpr int kFixedLeftMargin = 0;
-inline constexpr int kFixedRightMargin = 136;
-
 // Reads the numbers of a block. Each digit counts as its character code minus '0', whatever
-// the character is.
+// the character is. Fixed margins ("書式０") read as their fixed values and are never written.
 FormValues ParseFormBlock(const FormBlockBuffer& block, bool fixedMargins);
 
 // Writes the numbers into a block; the separators and the terminating zero stay as they are.

@@ -27,6 +27,7 @@ public:
 
     std::vector<EnumCall> enumCalls;
     std::vector<std::wstring> openCalls;
+    std::vector<std::wstring> getCalls;
 
     // A local queue, seen at both levels.
     void AddLocal(const std::wstring& name, const std::wstring& port,
@@ -62,5 +63,16 @@ public:
     bool OpensForUse(const std::wstring& printerName) override {
         openCalls.push_back(printerName);
         return closedToUser.count(printerName) == 0;
+    }
+
+    // The first level-2 entry of that name on any server; none for a queue no table holds.
+    std::optional<PrinterLevel2> GetLevel2(const std::wstring& printerName) override {
+        getCalls.push_back(printerName);
+        for (const auto& [server, entries] : level2) {
+            for (const PrinterLevel2& entry : entries) {
+                if (entry.printerName == printerName) return entry;
+            }
+        }
+        return std::nullopt;
     }
 };

@@ -1,5 +1,8 @@
 #include "printer/PrinterDiscovery.h"
 
+#include <algorithm>
+#include <map>
+
 namespace {
 
 bool IsModelDriver(const std::wstring& driver) {
@@ -27,13 +30,24 @@ std::vector<PrinterEntry> Enumerate9x(PrinterSpooler& spooler) {
 
 }  // namespace
 
-std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler) {
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
+                                              std::vector<std::wstring>* unlisted) {
     std::vector<ModelQueue> queues;
     const auto found =
         spooler.EnumLevel4(spooler::kEnumLocal | spooler::kEnumConnections, std::nullopt);
+    // A server's answer lists all its queues: asking again for each of them would cost n
+    // enumerations of n entries for n queues on one server.
+    std::map<std::optional<std::wstring>, std::vector<PrinterLevel2>> answers;
     for (const PrinterLevel4& queue : found) {
-        const auto details = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
-        for (const PrinterLevel2& detail : details) {
+        auto [answer, first] = answers.try_emplace(queue.serverName);
+        if (first) answer->second = spooler.EnumLevel2(spooler::kEnumName, queue.serverName);
+        const auto named = [&](const PrinterLevel2& d) {
+            return d.printerName == queue.printerName;
+        };
+        if (unlisted && std::none_of(answer->second.begin(), answer->second.end(), named)) {
+            unlisted->push_back(queue.printerName);
+        }
+        for (const PrinterLevel2& detail : answer->second) {
             if (detail.printerName != queue.printerName || !IsModelDriver(detail.driverName)) {
                 continue;
             }

@@ -60,6 +60,9 @@ public:
                                                   const std::optional<std::wstring>& name) = 0;
     // Whether the queue opens for printing by the current user; a handle is closed at once.
     virtual bool OpensForUse(const std::wstring& printerName) = 0;
+    // The queue's level-2 entry as the queue itself gives it, opened with no access asked;
+    // nothing when it does not open or does not answer.
+    virtual std::optional<PrinterLevel2> GetLevel2(const std::wstring& printerName) = 0;
 };
 
 // The queues whose driver is exactly the model's, in the order the spooler gives them. On the
@@ -68,9 +71,13 @@ public:
 std::vector<PrinterEntry> EnumerateModelPrinters(PrinterSpooler& spooler, bool ntFamily);
 
 // A queue of the model as the NT family's discovery finds it, whether it opens for use or not.
+// Each server is asked for its level-2 entries once, however many of its queues are listed.
 struct ModelQueue {
     PrinterEntry entry;  // the name and the connection, as the selection dialog lists them
     bool opensForUse = false;
     PrinterLevel2 details;  // what the queue's server reports at level 2
 };
-std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler);
+// `unlisted`, when given, gets the names of the queues whose server did not list them at all (a
+// server that does not answer lists none): their model is unknown.
+std::vector<ModelQueue> DescribeModelPrinters(PrinterSpooler& spooler,
+                                              std::vector<std::wstring>* unlisted = nullptr);

@@ -23,6 +23,16 @@ std::wstring Copy(const wchar_t* text) {
     return text ? std::wstring(text) : std::wstring();
 }
 
+PrinterLevel2 Level2(const PRINTER_INFO_2W& info) {
+    return {Copy(info.pServerName),
+            Copy(info.pPrinterName),
+            Copy(info.pPortName),
+            Copy(info.pDriverName),
+            info.Status,
+            info.Attributes,
+            Copy(info.pDatatype)};
+}
+
 // EnumPrintersW in two calls: the first learns the size, the second fills a zero-filled buffer
 // of that size. Neither result is tested: a failed call leaves the count at 0. The count is
 // still held to what the buffer can hold. The buffer goes when the walk ends.
@@ -62,11 +72,8 @@ std::vector<PrinterLevel4> WinPrinterSpooler::EnumLevel4(std::uint32_t flags,
 std::vector<PrinterLevel2> WinPrinterSpooler::EnumLevel2(std::uint32_t flags,
                                                          const std::optional<std::wstring>& name) {
     std::vector<PrinterLevel2> entries;
-    ForEachPrinter<PRINTER_INFO_2W>(flags, name, 2, [&](const PRINTER_INFO_2W& info) {
-        entries.push_back({Copy(info.pServerName), Copy(info.pPrinterName), Copy(info.pPortName),
-                           Copy(info.pDriverName), info.Status, info.Attributes,
-                           Copy(info.pDatatype)});
-    });
+    ForEachPrinter<PRINTER_INFO_2W>(
+        flags, name, 2, [&](const PRINTER_INFO_2W& info) { entries.push_back(Level2(info)); });
     return entries;
 }
 
@@ -77,4 +84,17 @@ bool WinPrinterSpooler::OpensForUse(const std::wstring& printerName) {
     if (!::OpenPrinterW(nameCopy.data(), &handle, &defaults)) return false;
     UniquePrinter printer(handle);  // the open was only a test
     return true;
+}
+
+std::optional<PrinterLevel2> WinPrinterSpooler::GetLevel2(const std::wstring& printerName) {
+    std::wstring nameCopy = printerName;
+    HANDLE handle = nullptr;
+    if (!::OpenPrinterW(nameCopy.data(), &handle, nullptr)) return std::nullopt;
+    UniquePrinter printer(handle);
+    DWORD needed = 0;
+    ::GetPrinterW(handle, 2, nullptr, 0, &needed);  // learns the size; fails by design
+    if (needed < sizeof(PRINTER_INFO_2W)) return std::nullopt;
+    std::vector<BYTE> buffer(needed, 0);
+    if (!::GetPrinterW(handle, 2, buffer.data(), needed, &needed)) return std::nullopt;
+    return Level2(*reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data()));
 }

@@ -11,4 +11,6 @@ public:
                                           const std::optional<std::wstring>& name) override;
     // OpenPrinterW with PRINTER_ACCESS_USE, no data type and no device mode.
     bool OpensForUse(const std::wstring& printerName) override;
+    // OpenPrinterW with no defaults, then GetPrinterW at level 2.
+    std::optional<PrinterLevel2> GetLevel2(const std::wstring& printerName) override;
 };

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmark under Wine: start-up against an empty dialog program and
-# against the same main window built with plain calls, the data check against plain reads of
-# the pages' controls, the stripped program's size and imports, kwctl's start-up against an
-# empty console program, kwctl's fleet send to 20 queues against the plain spooler calls and
-# kwctl's size, measured side by side in one run on one Wine prefix. Prints one table with the
-# commit.
-#   scripts/bench.sh [--spread] [--first] [--rounds N] [--checks N]
+# Builds and runs the benchmark under Wine: start-up against an empty dialog program, against
+# the same main window built with plain calls and with 100 queues against one, the data check
+# against plain reads of the pages' controls, the stripped program's size and imports, kwctl's
+# start-up against an empty console program, kwctl's fleet send to 20 queues against the plain
+# spooler calls and kwctl's size, measured side by side in one run on one Wine prefix. Prints
+# one table with the commit.
+#   scripts/bench.sh [--spread] [--first] [--rounds N] [--checks N] [--only NAME]...
 # The run is pinned to one CPU: on this machine every wakeup of the other CPU costs tens of
 # microseconds and comes and goes from run to run, and Wine's window calls are round trips to
 # its server process, so unpinned figures scatter several-fold. --spread leaves the CPUs free.

@@ -84,6 +84,65 @@ std::wstring_view CountryFromSwitches(const SwitchBits& bits);
 // Sets bits[0..2] from a country text; a text that is no country gives code 0.
 void CountryToSwitches(std::wstring_view country, SwitchBits& bits);
 
+// The nine numbers of a form block, in the order the block holds them.
+enum class FormField : std::size_t {
+    PageLength,
+    LeftMargin,
+    RightMargin,
+    FrontTractor,
+    RearTractor,
+    SheetGuide,
+    SheetFeeder,
+    Postcard,
+    CutSheetAdjust,
+};
+
+struct FormFieldInfo {
+    // Which bound the number is held at in "書式０", whose margins are fixed: the widest page.
+    enum class Fixed { No, AtLower, AtUpper };
+
+    std::string_view key;    // the number's name after "formN." in kwctl: "front-tractor"
+    std::wstring_view name;  // the form dialog's label
+    std::size_t offset;      // within the block
+    std::size_t width;       // decimal digits
+    int lower;               // the range that the form dialog takes
+    int upper;
+    Fixed fixed = Fixed::No;
+
+    constexpr int FixedValue() const { return fixed == Fixed::AtLower ? lower : upper; }
+};
+
+// Loading positions are in 1/120 inch, margins in columns, the page length in lines.
+inline constexpr FormFieldInfo kFormFields[] = {
+    {"page-length", L"用紙長", 0, 2, 1, 99},
+    {"left-margin", L"レフトマージン幅", 3, 3, 0, 135, FormFieldInfo::Fixed::AtLower},
+    {"right-margin", L"ライトマージン幅", 7, 3, 1, 136, FormFieldInfo::Fixed::AtUpper},
+    {"front-tractor", L"フロントトラクタ", 11, 3, 0, 152},
+    {"rear-tractor", L"リアトラクタ", 15, 3, 0, 152},
+    {"sheet-guide", L"シートガイド", 19, 3, 0, 152},
+    {"sheet-feeder", L"シートフィーダ", 23, 3, 0, 152},
+    {"postcard", L"はがき", 27, 3, 0, 152},
+    {"cut-sheet-adjust", L"カット紙位置補正", 31, 2, 0, 68},
+};
+inline constexpr std::size_t kFormFieldCount = std::size(kFormFields);
+static_assert(kFormFieldCount == static_cast<std::size_t>(FormField::CutSheetAdjust) + 1,
+              "one row per form field, in block order");
+
+constexpr const FormFieldInfo& FormFieldOf(FormField field) {
+    return kFormFields[static_cast<std::size_t>(field)];
+}
+
+// The numbers fill the block, one separator after each but the last.
+constexpr bool FormFieldsFillTheBlock() {
+    std::size_t at = 0;
+    for (const FormFieldInfo& f : kFormFields) {
+        if (f.offset != at) return false;
+        at = f.offset + f.width + 1;
+    }
+    return at == field::kFormBlockLength + 1;
+}
+static_assert(FormFieldsFillTheBlock());
+
 // Form blocks are copied as 33 raw characters. The buffer holds the block and a zero.
 using FormBlockBuffer = std::array<char, field::kFormBlockLength + 1>;
 void CopyFormBlockFromRecord(const SettingsRecord& record, int form, FormBlockBuffer& buffer);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdio>
 
 #include "settings/Fields.h"
+#include "settings/Utf8.h"
 
 namespace catalog {
 namespace {
@@ -130,143 +132,177 @@ constexpr Setting Carried(std::string_view key, std::string_view switchName, std
     return s;
 }
 
-// The nine numbers of one form block, in the order of its fields.
-struct FormField {
-    std::string_view key;
-    std::wstring_view name;
-    std::size_t at;
-    std::size_t width;
-    int lower;
-    int upper;
-    bool margin;
-};
-constexpr FormField kFormFields[] = {
-    {"page-length", L"用紙長", 0, 2, 1, 99, false},
-    {"left-margin", L"レフトマージン幅", 3, 3, 0, 135, true},
-    {"right-margin", L"ライトマージン幅", 7, 3, 1, 136, true},
-    {"front-tractor", L"フロントトラクタ", 11, 3, 0, 152, false},
-    {"rear-tractor", L"リアトラクタ", 15, 3, 0, 152, false},
-    {"sheet-guide", L"シートガイド", 19, 3, 0, 152, false},
-    {"sheet-feeder", L"シートフィーダ", 23, 3, 0, 152, false},
-    {"postcard", L"はがき", 27, 3, 0, 152, false},
-    {"cut-sheet-adjust", L"カット紙位置補正", 31, 2, 0, 68, false},
-};
-constexpr std::size_t kFieldCount = std::size(kFormFields);
-
-// Keys of the form numbers: "form2.front-tractor".
-constexpr std::array<std::array<std::string_view, kFieldCount>, 4> kFormKeys = {{
-    {"form0.page-length", "form0.left-margin", "form0.right-margin", "form0.front-tractor",
-     "form0.rear-tractor", "form0.sheet-guide", "form0.sheet-feeder", "form0.postcard",
-     "form0.cut-sheet-adjust"},
-    {"form1.page-length", "form1.left-margin", "form1.right-margin", "form1.front-tractor",
-     "form1.rear-tractor", "form1.sheet-guide", "form1.sheet-feeder", "form1.postcard",
-     "form1.cut-sheet-adjust"},
-    {"form2.page-length", "form2.left-margin", "form2.right-margin", "form2.front-tractor",
-     "form2.rear-tractor", "form2.sheet-guide", "form2.sheet-feeder", "form2.postcard",
-     "form2.cut-sheet-adjust"},
-    {"form3.page-length", "form3.left-margin", "form3.right-margin", "form3.front-tractor",
-     "form3.rear-tractor", "form3.sheet-guide", "form3.sheet-feeder", "form3.postcard",
-     "form3.cut-sheet-adjust"},
-}};
-
-constexpr Setting FormNumber(int form, std::size_t field) {
-    const FormField& f = kFormFields[field];
-    Setting s = Row(kFormKeys[static_cast<std::size_t>(form)][field], kSelectPage, f.name,
-                    Kind::FormNumber, field::kFormBlock[static_cast<std::size_t>(form)] + f.at);
-    s.width = f.width;
-    s.form = form;
-    s.lower = f.lower;
-    s.upper = f.upper;
-    s.fixed = form == 0 && f.margin;
+constexpr Setting Country() {
+    Setting s = Row("country", kMsw1Page, L"各国文字の切り替え", Kind::Country, field::kMsw1);
+    s.switchName = "MSW1-1/2/3";
+    s.mask = 0xE0;
+    s.choices = kCountry;
     return s;
 }
 
-constexpr std::size_t kRowCount = 9 + 4 * kFieldCount + 6 + 8 + 8 + 8 + 6;
-
-constexpr std::array<Setting, kRowCount> MakeTable() {
-    std::array<Setting, kRowCount> rows{};
-    std::size_t n = 0;
-    auto add = [&](const Setting& s) { rows[n++] = s; };
-    add(Flag("typeface", kSelectPage, L"書体選択", field::kTypeface, kTypeface));
-    add(Flag("quiet", kSelectPage, L"クワイエット印刷", field::kQuiet, kQuiet));
-    add(Option("form", kSelectPage, L"書式選択", field::kForm, kForm));
-    add(Option("kanji-table", kSelectPage, L"漢字コード表", field::kKanjiTable, kKanjiTable));
-    add(Option("font1", kSelectPage, L"フォント１", field::kFont1, kFont));
-    add(Option("font2", kSelectPage, L"フォント２", field::kFont2, kFont));
-    add(Flag("cut-sheet", kSelectPage, L"カット紙", field::kCutSheet, kCutSheet));
-    add(Flag("postcard", kSelectPage, L"ハガキ印刷モード", field::kPostcardMode, kPostcardMode));
-    add(Row("carried-digit", L"", L"", Kind::CarriedDigit, field::kCarriedDigit));
-    for (int form = 0; form < 4; ++form) {
-        for (std::size_t f = 0; f < kFieldCount; ++f)
-            add(FormNumber(form, f));
+// The keys of the form numbers, "form2.front-tractor", made from the form fields' own keys.
+struct KeyText {
+    std::array<char, 32> text{};
+    std::size_t size = 0;
+    constexpr void Append(std::string_view part) {
+        for (char c : part)
+            text[size++] = c;
     }
+};
 
-    constexpr std::size_t m1 = field::kMsw1;
-    Setting country = Row("country", kMsw1Page, L"各国文字の切り替え", Kind::Country, m1);
-    country.switchName = "MSW1-1/2/3";
-    country.mask = 0xE0;
-    country.choices = kCountry;
-    add(country);
-    add(Bit("msw1-4", "MSW1-4", kMsw1Page, L"受信バッファ容量の切り替え", m1, 4, kBuffer));
-    add(Bit("msw1-5", "MSW1-5", kMsw1Page, L"DC1/DC3コード処理の切り替え", m1, 5, kDc1Dc3));
-    add(Bit("msw1-6", "MSW1-6", kMsw1Page, L"自動復改の切り替え", m1, 6, kAutoReturn));
-    add(Bit("msw1-7", "MSW1-7", kMsw1Page, L"印刷指令コードの切り替え", m1, 7, kPrintCodes));
-    add(Bit("msw1-8", "MSW1-8", kMsw1Page, L"CRコードの機能の切り替え", m1, 8, kCrFunction));
+constexpr std::array<std::array<KeyText, kFormFieldCount>, 4> MakeFormKeys() {
+    std::array<std::array<KeyText, kFormFieldCount>, 4> keys{};
+    for (std::size_t form = 0; form < 4; ++form) {
+        for (std::size_t f = 0; f < kFormFieldCount; ++f) {
+            const char number[] = {static_cast<char>('0' + form), '.'};
+            keys[form][f].Append("form");
+            keys[form][f].Append(std::string_view(number, 2));
+            keys[form][f].Append(kFormFields[f].key);
+        }
+    }
+    return keys;
+}
 
-    constexpr std::size_t m2 = field::kMsw2;
-    add(Bit("msw2-1", "MSW2-1", kMsw2Page, L"１バイトコード系数字ゼロにスラッシュを付ける", m2, 1,
-            kCheck));
-    add(Bit("msw2-2", "MSW2-2", kMsw2Page, L"用紙無し検出方法の切り替え", m2, 2, kPaperOut));
-    add(Bit("msw2-3", "MSW2-3", kMsw2Page, L"ドット対応グラフィックドット数", m2, 3, kGraphicDots));
-    add(Bit("msw2-4", "MSW2-4", kMsw2Page, L"シートフィーダの自動用紙厚調整", m2, 4, kThickness));
-    add(Bit("msw2-5", "MSW2-5", kMsw2Page, L"印刷モードの切り替え", m2, 5, kPrintMode));
-    add(Bit("msw2-6", "MSW2-6", kMsw2Page, L"７／８ビットデータの切り替え", m2, 6, kDataBits));
-    add(Bit("msw2-7", "MSW2-7", kMsw2Page, L"印刷桁数の切り替え", m2, 7, kColumns));
-    add(Bit("msw2-8", "MSW2-8", kMsw2Page, L"印刷方向の切り替え", m2, 8, kDirection));
+constexpr auto kFormKeys = MakeFormKeys();
 
-    constexpr std::size_t m3 = field::kMsw3;
-    add(Bit("msw3-1", "MSW3-1", kMsw3Page, L"ＬＡＮアダプタ接続", m3, 1, kLan));
-    add(Carried("msw3-2", "MSW3-2", kMsw3Page, m3, 2));
-    add(Bit("msw3-3", "MSW3-3", kMsw3Page, L"用紙吸入位置の記憶", m3, 3, kRemember));
-    add(Bit("msw3-4", "MSW3-4", kMsw3Page, L"シートフィーダの吸入コード", m3, 4, kLoadCodes));
-    add(Carried("msw3-5", "MSW3-5", kMsw3Page, m3, 5));
-    add(Carried("msw3-6", "MSW3-6", kMsw3Page, m3, 6));
-    add(Bit("msw3-7", "MSW3-7", kMsw3Page, L"２バイトコード系数字ゼロにスラッシュを付ける", m3, 7,
-            kCheck));
-    add(Bit("msw3-8", "MSW3-8", kMsw3Page, L"ミシン目スキップ", m3, 8, kSkip));
+constexpr Setting FormNumber(std::size_t form, std::size_t field) {
+    const FormFieldInfo& f = kFormFields[field];
+    const KeyText& key = kFormKeys[form][field];
+    Setting s = Row(std::string_view(key.text.data(), key.size), kSelectPage, f.name,
+                    Kind::FormNumber, field::kFormBlock[form] + f.offset);
+    s.width = f.width;
+    s.form = static_cast<int>(form);
+    s.formField = static_cast<FormField>(field);
+    s.lower = f.lower;
+    s.upper = f.upper;
+    s.fixed = form == 0 && f.fixed != FormFieldInfo::Fixed::No;
+    s.fixedValue = s.fixed ? f.FixedValue() : 0;
+    return s;
+}
 
-    constexpr std::size_t m4 = field::kMsw4;
-    add(Carried("msw4-1", "MSW4-1", kMsw4Page, m4, 1));
-    add(Bit("msw4-2", "MSW4-2", kMsw4Page, L"自動カット位置送り機能", m4, 2, kCutFeed));
-    add(Bit("msw4-3", "MSW4-3", kMsw4Page, L"カット位置送り機能の用紙送り量", m4, 3, kFeedAmount));
-    add(Bit("msw4-4", "MSW4-4", kMsw4Page, L"ドット列印刷モードの印刷方向", m4, 4, kDotDirection));
-    add(Bit("msw4-5", "MSW4-5", kMsw4Page, L"高速印刷モード", m4, 5, kSpeed));
-    add(Bit("msw4-6", "MSW4-6", kMsw4Page, L"シートガイドの排出方向", m4, 6, kEjection));
-    add(Bit("msw4-7", "MSW4-7", kMsw4Page, L"シートフィーダの排出方向", m4, 7, kEjection));
-    add(Bit("msw4-8", "MSW4-8", kMsw4Page, L"シートガイドのローディング方法", m4, 8, kLoading));
-
-    add(Option("load-time", kHardwarePage, L"シートガイドからの用紙吸入時間", field::kLoadTime,
-               kLoadTime));
-    add(Flag("load-speed", kHardwarePage, L"シートガイドからの用紙吸入速度", field::kLoadSpeed,
-             kNormalSlow));
-    add(Flag("curl-smoothing", kHardwarePage, L"カット紙カールならし動作", field::kCurl, kCurl));
-    add(Option("return-time", kHardwarePage, L"カット位置からの自動戻り時間", field::kReturnTime,
-               kReturnTime));
-    add(Flag("feed-speed", kHardwarePage, L"連続紙送り速度", field::kFeedSpeed, kNormalSlow));
-    add(Flag("feed-smoothing", kHardwarePage, L"連続紙ならし動作", field::kSmoothing, kSmoothing));
+constexpr std::array<Setting, 4 * kFormFieldCount> MakeFormRows() {
+    std::array<Setting, 4 * kFormFieldCount> rows{};
+    for (std::size_t form = 0; form < 4; ++form) {
+        for (std::size_t f = 0; f < kFormFieldCount; ++f)
+            rows[form * kFormFieldCount + f] = FormNumber(form, f);
+    }
     return rows;
 }
 
-constexpr std::array<Setting, kRowCount> kTable = MakeTable();
+// The rows of each page, in the order of the settings on it; the table is their sequence.
+constexpr auto kSelectRows = std::to_array<Setting>({
+    Flag("typeface", kSelectPage, L"書体選択", field::kTypeface, kTypeface),
+    Flag("quiet", kSelectPage, L"クワイエット印刷", field::kQuiet, kQuiet),
+    Option("form", kSelectPage, L"書式選択", field::kForm, kForm),
+    Option("kanji-table", kSelectPage, L"漢字コード表", field::kKanjiTable, kKanjiTable),
+    Option("font1", kSelectPage, L"フォント１", field::kFont1, kFont),
+    Option("font2", kSelectPage, L"フォント２", field::kFont2, kFont),
+    Flag("cut-sheet", kSelectPage, L"カット紙", field::kCutSheet, kCutSheet),
+    Flag("postcard", kSelectPage, L"ハガキ印刷モード", field::kPostcardMode, kPostcardMode),
+    Row("carried-digit", L"", L"", Kind::CarriedDigit, field::kCarriedDigit),
+});
+
+constexpr std::size_t m1 = field::kMsw1;
+constexpr auto kMsw1Rows = std::to_array<Setting>({
+    Country(),
+    Bit("msw1-4", "MSW1-4", kMsw1Page, L"受信バッファ容量の切り替え", m1, 4, kBuffer),
+    Bit("msw1-5", "MSW1-5", kMsw1Page, L"DC1/DC3コード処理の切り替え", m1, 5, kDc1Dc3),
+    Bit("msw1-6", "MSW1-6", kMsw1Page, L"自動復改の切り替え", m1, 6, kAutoReturn),
+    Bit("msw1-7", "MSW1-7", kMsw1Page, L"印刷指令コードの切り替え", m1, 7, kPrintCodes),
+    Bit("msw1-8", "MSW1-8", kMsw1Page, L"CRコードの機能の切り替え", m1, 8, kCrFunction),
+});
+
+constexpr std::size_t m2 = field::kMsw2;
+constexpr auto kMsw2Rows = std::to_array<Setting>({
+    Bit("msw2-1", "MSW2-1", kMsw2Page, L"１バイトコード系数字ゼロにスラッシュを付ける", m2, 1,
+        kCheck),
+    Bit("msw2-2", "MSW2-2", kMsw2Page, L"用紙無し検出方法の切り替え", m2, 2, kPaperOut),
+    Bit("msw2-3", "MSW2-3", kMsw2Page, L"ドット対応グラフィックドット数", m2, 3, kGraphicDots),
+    Bit("msw2-4", "MSW2-4", kMsw2Page, L"シートフィーダの自動用紙厚調整", m2, 4, kThickness),
+    Bit("msw2-5", "MSW2-5", kMsw2Page, L"印刷モードの切り替え", m2, 5, kPrintMode),
+    Bit("msw2-6", "MSW2-6", kMsw2Page, L"７／８ビットデータの切り替え", m2, 6, kDataBits),
+    Bit("msw2-7", "MSW2-7", kMsw2Page, L"印刷桁数の切り替え", m2, 7, kColumns),
+    Bit("msw2-8", "MSW2-8", kMsw2Page, L"印刷方向の切り替え", m2, 8, kDirection),
+});
+
+constexpr std::size_t m3 = field::kMsw3;
+constexpr auto kMsw3Rows = std::to_array<Setting>({
+    Bit("msw3-1", "MSW3-1", kMsw3Page, L"ＬＡＮアダプタ接続", m3, 1, kLan),
+    Carried("msw3-2", "MSW3-2", kMsw3Page, m3, 2),
+    Bit("msw3-3", "MSW3-3", kMsw3Page, L"用紙吸入位置の記憶", m3, 3, kRemember),
+    Bit("msw3-4", "MSW3-4", kMsw3Page, L"シートフィーダの吸入コード", m3, 4, kLoadCodes),
+    Carried("msw3-5", "MSW3-5", kMsw3Page, m3, 5),
+    Carried("msw3-6", "MSW3-6", kMsw3Page, m3, 6),
+    Bit("msw3-7", "MSW3-7", kMsw3Page, L"２バイトコード系数字ゼロにスラッシュを付ける", m3, 7,
+        kCheck),
+    Bit("msw3-8", "MSW3-8", kMsw3Page, L"ミシン目スキップ", m3, 8, kSkip),
+});
+
+constexpr std::size_t m4 = field::kMsw4;
+constexpr auto kMsw4Rows = std::to_array<Setting>({
+    Carried("msw4-1", "MSW4-1", kMsw4Page, m4, 1),
+    Bit("msw4-2", "MSW4-2", kMsw4Page, L"自動カット位置送り機能", m4, 2, kCutFeed),
+    Bit("msw4-3", "MSW4-3", kMsw4Page, L"カット位置送り機能の用紙送り量", m4, 3, kFeedAmount),
+    Bit("msw4-4", "MSW4-4", kMsw4Page, L"ドット列印刷モードの印刷方向", m4, 4, kDotDirection),
+    Bit("msw4-5", "MSW4-5", kMsw4Page, L"高速印刷モード", m4, 5, kSpeed),
+    Bit("msw4-6", "MSW4-6", kMsw4Page, L"シートガイドの排出方向", m4, 6, kEjection),
+    Bit("msw4-7", "MSW4-7", kMsw4Page, L"シートフィーダの排出方向", m4, 7, kEjection),
+    Bit("msw4-8", "MSW4-8", kMsw4Page, L"シートガイドのローディング方法", m4, 8, kLoading),
+});
+
+constexpr auto kHardwareRows = std::to_array<Setting>({
+    Option("load-time", kHardwarePage, L"シートガイドからの用紙吸入時間", field::kLoadTime,
+           kLoadTime),
+    Flag("load-speed", kHardwarePage, L"シートガイドからの用紙吸入速度", field::kLoadSpeed,
+         kNormalSlow),
+    Flag("curl-smoothing", kHardwarePage, L"カット紙カールならし動作", field::kCurl, kCurl),
+    Option("return-time", kHardwarePage, L"カット位置からの自動戻り時間", field::kReturnTime,
+           kReturnTime),
+    Flag("feed-speed", kHardwarePage, L"連続紙送り速度", field::kFeedSpeed, kNormalSlow),
+    Flag("feed-smoothing", kHardwarePage, L"連続紙ならし動作", field::kSmoothing, kSmoothing),
+});
+
+template <std::size_t... N>
+constexpr std::array<Setting, (N + ...)> Join(const std::array<Setting, N>&... parts) {
+    std::array<Setting, (N + ...)> rows{};
+    std::size_t n = 0;
+    ((std::copy(parts.begin(), parts.end(), rows.begin() + static_cast<std::ptrdiff_t>(n)), n += N),
+     ...);
+    return rows;
+}
+
+constexpr auto kTable =
+    Join(kSelectRows, MakeFormRows(), kMsw1Rows, kMsw2Rows, kMsw3Rows, kMsw4Rows, kHardwareRows);
+
+// Every row names a setting, once.
+constexpr bool KeysAreUnique() {
+    for (std::size_t i = 0; i < kTable.size(); ++i) {
+        if (kTable[i].key.empty()) return false;
+        for (std::size_t j = i + 1; j < kTable.size(); ++j) {
+            if (kTable[i].key == kTable[j].key) return false;
+        }
+    }
+    return true;
+}
+static_assert(KeysAreUnique());
+
+// Each bit of the four switch bytes has one row, on a page or carried.
+constexpr bool EverySwitchBitHasOneRow() {
+    for (std::size_t offset : {field::kMsw1, field::kMsw2, field::kMsw3, field::kMsw4}) {
+        unsigned seen = 0;
+        for (const Setting& s : kTable) {
+            if (s.offset != offset || s.mask == 0) continue;
+            if (seen & s.mask) return false;
+            seen |= s.mask;
+        }
+        if (seen != 0xFF) return false;
+    }
+    return true;
+}
+static_assert(EverySwitchBitHasOneRow());
 
 // ---------------------------------------------------------------------------------------------
 // Reading
-
-std::string Hex(std::uint8_t byte) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "0x%02X", byte);
-    return text;
-}
 
 // A byte as text: the character when it is printable ASCII, else its hex value.
 std::string Shown(std::uint8_t byte) {
@@ -331,10 +367,11 @@ Reading ReadForm(const Setting& s, const SettingsRecord& record) {
     Reading r;
     r.raw = RawDigits(record, s.offset, s.width);
     if (s.fixed) {
-        const int value = s.key.ends_with("left-margin") ? 0 : 136;
-        r.code = std::to_string(value);
+        r.code = std::to_string(s.fixedValue);
         r.text = Widen(r.code);
-        if (r.raw != (value == 0 ? "000" : "136")) {
+        const std::string written =
+            std::string(s.width > r.code.size() ? s.width - r.code.size() : 0, '0') + r.code;
+        if (r.raw != written) {
             r.note =
                 "fixed at " + r.code + " for the first form; the block's \"" + r.raw + "\" is kept";
         }
@@ -361,6 +398,13 @@ std::span<const Setting> Settings() {
 const Setting* Find(std::string_view key) {
     for (const Setting& s : kTable) {
         if (s.key == key) return &s;
+    }
+    return nullptr;
+}
+
+const Setting* FindFormNumber(int form, FormField field) {
+    for (const Setting& s : kTable) {
+        if (s.kind == Kind::FormNumber && s.form == form && s.formField == field) return &s;
     }
     return nullptr;
 }
@@ -459,7 +503,7 @@ std::string ValidKeys() {
         list += s.key;
     }
     list += ", and formN.";
-    for (std::size_t f = 0; f < kFieldCount; ++f) {
+    for (std::size_t f = 0; f < kFormFieldCount; ++f) {
         list += f == 0 ? '{' : '|';
         list += kFormFields[f].key;
     }
@@ -537,15 +581,18 @@ ApplyResult Apply(SettingsRecord& record, std::span<const Assignment> assignment
         if (std::string error = SetOne(changed, *s, a.value); !error.empty()) {
             return {false, error};
         }
-        if (s->kind == Kind::FormNumber && s->key.find("margin") != std::string_view::npos) {
+        if (s->kind == Kind::FormNumber &&
+            (s->formField == FormField::LeftMargin || s->formField == FormField::RightMargin)) {
             marginsSet[s->form] = true;
         }
     }
+    const FormFieldInfo& leftField = FormFieldOf(FormField::LeftMargin);
+    const FormFieldInfo& rightField = FormFieldOf(FormField::RightMargin);
     for (int form = 1; form < 4; ++form) {
         if (!marginsSet[form]) continue;
         const std::size_t block = field::kFormBlock[static_cast<std::size_t>(form)];
-        const int left = DigitSum(changed, block + 3, 3);
-        const int right = DigitSum(changed, block + 7, 3);
+        const int left = DigitSum(changed, block + leftField.offset, leftField.width);
+        const int right = DigitSum(changed, block + rightField.offset, rightField.width);
         if (left >= right) {
             return {false, "form" + std::to_string(form) + ": the right margin (" +
                                std::to_string(right) + ") must be greater than the left margin (" +
@@ -565,14 +612,15 @@ std::optional<Assignment> ParseAssignment(std::string_view text) {
 std::uint8_t ShownBits(std::size_t offset) {
     std::uint8_t bits = 0;
     for (const Setting& s : kTable) {
-        if (s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch) continue;
-        if (s.kind == Kind::Switch || s.kind == Kind::Country) {
-            if (s.offset == offset) bits |= s.mask;
-        } else if (offset >= s.offset && offset < s.offset + s.width) {
-            bits = 0xFF;
-        }
+        if (s.kind != Kind::CarriedDigit && s.kind != Kind::CarriedSwitch) bits |= s.BitsAt(offset);
     }
     return bits;
+}
+
+std::string Hex(std::uint8_t byte) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "0x%02X", byte);
+    return text;
 }
 
 std::string ByteRole(std::size_t offset, std::uint8_t bits) {
@@ -591,83 +639,3 @@ std::string ByteRole(std::size_t offset, std::uint8_t bits) {
 }
 
 }  // namespace catalog
-
-std::string ToUtf8(std::wstring_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-                const std::uint32_t low = static_cast<std::uint32_t>(text[i + 1]);
-                if (low >= 0xDC00 && low < 0xE000) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-        }
-        if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::wstring FromUtf8(std::string_view text) {
-    std::wstring out;
-    std::size_t i = 0;
-    auto put = [&](std::uint32_t c) {
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0x10000) {
-                c -= 0x10000;
-                out += static_cast<wchar_t>(0xD800 + (c >> 10));
-                out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-                return;
-            }
-        }
-        out += static_cast<wchar_t>(c);
-    };
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80         ? 1
-                           : (lead >> 5) == 6  ? 2
-                           : (lead >> 4) == 14 ? 3
-                           : (lead >> 3) == 30 ? 4
-                                               : 0;
-        std::uint32_t c = length == 1   ? lead
-                          : length == 2 ? (lead & 0x1F)
-                          : length == 3 ? (lead & 0x0F)
-                                        : (lead & 0x07);
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond Unicode are refused too.
-        static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (c < kMinimum[length] || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)) {
-            valid = false;
-        }
-        if (!valid) {
-            put(0xFFFD);
-            ++i;
-            continue;
-        }
-        put(c);
-        i += static_cast<std::size_t>(length);
-    }
-    return out;
-}

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/Fields.h"
 #include "settings/SettingsRecord.h"
 
 namespace catalog {
@@ -41,13 +42,21 @@ struct Setting {
     std::uint8_t mask = 0;  // Switch, CarriedSwitch: the bit; Country: the three bits
     std::size_t width = 1;  // FormNumber: 2 or 3 digits
     std::span<const Choice> choices{};
-    int form = -1;  // FormNumber: 0..3
-    int lower = 0;  // FormNumber: range
+    int form = -1;                                // FormNumber: 0..3
+    FormField formField = FormField::PageLength;  // FormNumber: which number of the block
+    int lower = 0;                                // FormNumber: range
     int upper = 0;
-    bool fixed = false;  // the margins of "書式０": shown as 0 and 136, never written
+    bool fixed = false;  // the margins of "書式０": always shown as `fixedValue`, never written
+    int fixedValue = 0;
 
     bool Settable() const {
         return !fixed && kind != Kind::CarriedDigit && kind != Kind::CarriedSwitch;
+    }
+    // The bits of the record byte at `offset` that the setting holds: its mask, or the whole
+    // byte of a digit.
+    constexpr std::uint8_t BitsAt(std::size_t at) const {
+        if (mask) return at == offset ? mask : 0;
+        return at >= offset && at < offset + width ? 0xFF : 0;
     }
 };
 
@@ -55,6 +64,7 @@ struct Setting {
 // hardware) and of the settings on each.
 std::span<const Setting> Settings();
 const Setting* Find(std::string_view key);
+const Setting* FindFormNumber(int form, FormField field);
 
 // The value of a setting in a record, read as the program's pages read it.
 struct Reading {
@@ -90,12 +100,11 @@ std::optional<Assignment> ParseAssignment(std::string_view text);
 // (0xFF for digits and form blocks; none for separators, the trailer or carried values).
 std::uint8_t ShownBits(std::size_t offset);
 
+// A record byte as the catalogue shows it: "0x3C".
+std::string Hex(std::uint8_t byte);
+
 // What the byte at `offset` is, for bytes and bits that no page shows: "separator",
 // "terminator", "trailer", "command", "carried digit", "carried MSW3-2, MSW3-5" ...
 std::string ByteRole(std::size_t offset, std::uint8_t bits);
 
 }  // namespace catalog
-
-// UTF-8 and the platform's wide strings (UTF-16 on Windows, UTF-32 elsewhere).
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view text);

@@ -1,57 +1,88 @@
 // kwctl's command line read by hand instead of by CLI11, for measuring what CLI11 adds to
-// kwctl's size. Only the size build uses it: no help texts, no checks beyond the dispatch.
+// kwctl's size. Only the size build uses it: the same table of commands, no help texts, and no
+// checks beyond filling each command's options.
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "kwctl/Commands.h"
+#include "kwctl/Command.h"
 
 namespace kwctl {
+namespace {
+
+// Options by their names, then positionals in the order declared.
+class HandArguments final : public Arguments {
+public:
+    void Positional(std::string_view, std::string& value, std::string_view) override {
+        m_positionals.push_back(&value);
+    }
+    void Rest(std::string_view, std::vector<std::string>& values, bool, std::string_view) override {
+        m_rest = &values;
+    }
+    void Flag(std::string_view names, bool& value, std::string_view) override {
+        m_flags.push_back({names, &value});
+    }
+    void Repeated(std::string_view names, std::vector<std::string>& values,
+                  std::string_view) override {
+        m_options.push_back({names, &values});
+    }
+    Arguments& ExactlyOne(std::string_view, std::string_view) override { return *this; }
+
+    bool Read(const std::vector<std::string>& args) {
+        std::size_t next = 0;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (bool** flag = Find(m_flags, args[i])) {
+                **flag = true;
+            } else if (std::vector<std::string>** option = Find(m_options, args[i])) {
+                if (++i == args.size()) return false;
+                (*option)->push_back(args[i]);
+            } else if (next < m_positionals.size()) {
+                *m_positionals[next++] = args[i];
+            } else if (m_rest) {
+                m_rest->push_back(args[i]);
+            } else {
+                return false;
+            }
+        }
+        return next == m_positionals.size();
+    }
+
+private:
+    template <class T>
+    struct Named {
+        std::string_view names;  // "--printer,-p"
+        T* value;
+    };
+
+    template <class T>
+    static T** Find(std::vector<Named<T>>& list, std::string_view arg) {
+        for (Named<T>& named : list) {
+            for (std::string_view rest = named.names; !rest.empty();) {
+                const std::size_t comma = rest.find(',');
+                if (rest.substr(0, comma) == arg) return &named.value;
+                rest = comma == std::string_view::npos ? "" : rest.substr(comma + 1);
+            }
+        }
+        return nullptr;
+    }
+
+    std::vector<std::string*> m_positionals;
+    std::vector<std::string>* m_rest = nullptr;
+    std::vector<Named<bool>> m_flags;
+    std::vector<Named<std::vector<std::string>>> m_options;
+};
+
+}  // namespace
 
 int Run(const std::vector<std::string>& args, Environment& env) {
-    if (args.empty()) return kUsage;
-    const std::string& command = args[0];
-    std::vector<std::string> positional;
-    bool json = false, force = false;
-#ifdef _WIN32
-    SendOptions send;
-#endif
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--json") {
-            json = true;
-        } else if (args[i] == "--force") {
-            force = true;
-#ifdef _WIN32
-        } else if (args[i] == "--all") {
-            send.all = true;
-        } else if (args[i] == "--dry-run") {
-            send.dryRun = true;
-        } else if ((args[i] == "--printer" || args[i] == "-p") && i + 1 < args.size()) {
-            send.printers.push_back(args[++i]);
-#endif
-        } else {
-            positional.push_back(args[i]);
-        }
+    for (const Command* command : Commands()) {
+        if (args.empty() || command->name != args[0]) continue;
+        HandArguments arguments;
+        const Invocation run = command->declare(arguments);
+        if (arguments.Read(args)) return run(env);
+        break;
     }
-    const auto rest = [&](std::size_t from) {
-        return std::vector<std::string>(positional.begin() + static_cast<long>(from),
-                                        positional.end());
-    };
-    if (command == "show" && positional.size() == 1) return Show(positional[0], json, env.output);
-    if (command == "diff" && positional.size() == 2)
-        return Diff(positional[0], positional[1], json, env.output);
-    if (command == "new" && !positional.empty())
-        return New(positional[0], rest(1), force, env.output);
-    if (command == "set" && positional.size() > 1) return Set(positional[0], rest(1), env.output);
-    if (command == "keys") return Keys(json, env.output);
-#ifdef _WIN32
-    if (command == "printers") return Printers(json, env);
-    if (command == "send" && positional.size() == 1) {
-        send.file = positional[0];
-        send.json = json;
-        return Send(send, env);
-    }
-#endif
-    env.output.Err("usage: kwctl show|diff|new|set|keys|printers|send ...\n");
+    env.output.Err("usage: kwctl COMMAND ...\n");
     return kUsage;
 }
 

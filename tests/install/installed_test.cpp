@@ -157,25 +157,34 @@ std::vector<std::uint8_t> FactoryBytes() {
     return std::vector<std::uint8_t>(r.data(), r.data() + r.size());
 }
 
-// The version resource, the manifest, kwctl --version and the About box all show the version
-// set in CMake (or the one the package was built with).
+// The version resources and manifests of both programs, kwctl --version and the About box all
+// show the version set in CMake (or the one the package was built with).
 TEST(VersionTest, EveryPartShowsTheOneVersion) {
     const Subject subject = UnderTest();
     ASSERT_FALSE(subject.version.empty()) << "KW_EXPECT_VERSION is not set";
     SCOPED_TRACE(subject.version);
     const std::vector<unsigned> numbers = FourNumbers(subject.version);
 
-    VersionResource resource;
-    ASSERT_TRUE(ReadVersionResource(subject.program, resource)) << Narrow(subject.program);
-    EXPECT_EQ(resource.fileVersion, numbers);
-    EXPECT_EQ(resource.productVersion, numbers);
-    EXPECT_EQ(resource.fileVersionText, subject.version);
-    EXPECT_EQ(resource.productVersionText, subject.version);
+    const struct {
+        std::wstring exe;
+        std::string identity;
+    } programs[] = {{subject.program, "Kestrowinda"}, {subject.kwctl, "Kestrowinda.kwctl"}};
+    for (const auto& program : programs) {
+        SCOPED_TRACE(Narrow(program.exe));
+        VersionResource resource;
+        ASSERT_TRUE(ReadVersionResource(program.exe, resource));
+        EXPECT_EQ(resource.fileVersion, numbers);
+        EXPECT_EQ(resource.productVersion, numbers);
+        EXPECT_EQ(resource.fileVersionText, subject.version);
+        EXPECT_EQ(resource.productVersionText, subject.version);
 
-    const std::string identity = OwnIdentity(EmbeddedManifest(subject.program));
-    ASSERT_FALSE(identity.empty()) << "no manifest in " << Narrow(subject.program);
-    EXPECT_EQ(Attribute(identity, "name"), "Kestrowinda");
-    EXPECT_EQ(Attribute(identity, "version"), Dotted(numbers));
+        const std::string manifest = EmbeddedManifest(program.exe);
+        const std::string identity = OwnIdentity(manifest);
+        ASSERT_FALSE(identity.empty()) << "no manifest";
+        EXPECT_EQ(Attribute(identity, "name"), program.identity);
+        EXPECT_EQ(Attribute(identity, "version"), Dotted(numbers));
+        EXPECT_NE(manifest.find("<ws2:longPathAware>true</ws2:longPathAware>"), std::string::npos);
+    }
 
     int status = 0;
     std::string printed = rig::RunConsole(subject.kwctl, L"--version", status);

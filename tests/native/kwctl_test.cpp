@@ -13,6 +13,7 @@
 #include "kwctl/Kwctl.h"
 #include "settings/Fields.h"
 #include "settings/SettingsFile.h"
+#include "tests/native/kwctl_command_line.h"
 
 namespace fs = std::filesystem;
 
@@ -133,6 +134,53 @@ TEST_F(KwctlTest, FilesThatAreNoSettingsFilesAndBadCommandLinesExitWithTwo) {
     EXPECT_FALSE(m_output.err.empty());
     EXPECT_EQ(Run({"set", "--help"}), kwctl::kSuccess);
     EXPECT_NE(m_output.out.find("KEY=VALUE"), std::string::npos);
+}
+
+// Every run makes the whole command line, so a CLI11 that refuses one of its names fails here.
+TEST_F(KwctlTest, TheWholeCommandLineIsMadeWithPositionalsShownByTheirLabels) {
+    kwctl_test::ExpectEveryCommandLineIsMade(
+        [this](std::vector<std::string> args, std::string& out) {
+            const int status = Run(std::move(args));
+            out = m_output.out;
+            return status;
+        });
+    EXPECT_EQ(Run({"new", "--help"}), kwctl::kSuccess);
+    EXPECT_NE(m_output.out.find(" OUT [KEY=VALUE...]\n"), std::string::npos) << m_output.out;
+    EXPECT_EQ(Run({"set", Path("factory.dat")}), kwctl::kUsage);
+    EXPECT_EQ(m_output.err, "KEY=VALUE is required\nRun with --help for more information.\n");
+}
+
+// A name need not be UTF-8 here: every command works on the very bytes given, and JSON, which
+// holds UTF-8 only, gives the name with U+FFFD and says so.
+TEST_F(KwctlTest, NamesThatAreNotUtf8AreUsedAsGivenAndJsonReplacesTheirBytes) {
+    const std::string odd = Path("caf\xE9.dat");
+    const std::string shown = Path("caf\xEF\xBF\xBD.dat");
+    const std::string note = ": the name is not UTF-8";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;  // a part of the output
+        bool noted;
+    };
+    const Case cases[] = {
+        {{"new", odd, "font1=2"}, "saved " + odd + "\n", false},
+        {{"show", odd}, "file: " + odd + "\n", false},
+        {{"set", odd, "msw2-7=80"}, "saved " + odd + "\n", false},
+        {{"show", odd, "--json"}, "\"file\": \"" + shown + "\"", true},
+        {{"diff", odd, Path("factory.dat"), "--json"}, "\"a\": \"" + shown + "\"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        EXPECT_NE(Run(c.args), kwctl::kUsage) << m_output.err;
+        EXPECT_NE(m_output.out.find(c.out), std::string::npos) << m_output.out;
+        EXPECT_EQ(m_output.err.find(odd + note) == 0, c.noted) << m_output.err;
+        EXPECT_EQ(m_output.out.find(odd) == std::string::npos, c.noted);
+    }
+    SettingsRecord expected = FactoryRecord();
+    expected[field::kFont1] = '2';
+    expected[field::kMsw2] = 0x02;
+    EXPECT_EQ(ReadText(odd), FileBytes(expected));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 6)
+        << "another name was written";
 }
 
 TEST_F(KwctlTest, RefusedSetsLeaveTheFileByteForByte) {

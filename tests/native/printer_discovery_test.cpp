@@ -23,6 +23,24 @@ TEST(DiscoveryNtTest, AsksForLocalQueuesAndConnectionsThenEachByItsServer) {
     EXPECT_EQ(fake.openCalls, (std::vector<std::wstring>{L"Local", L"\\\\host\\Shared"}));
 }
 
+TEST(DiscoveryNtTest, EachServerIsAskedOnceHoweverManyOfItsQueuesAreListed) {
+    FakePrinterSpooler fake;
+    fake.AddLocal(L"Local 1", L"LPT1:");
+    fake.AddConnection(L"\\\\a", L"\\\\a\\P1", L"LPT1:", 0x10);
+    fake.AddLocal(L"Local 2", L"LPT2:");
+    fake.AddConnection(L"\\\\b", L"\\\\b\\P", L"LPT1:", 0x10);
+    fake.AddConnection(L"\\\\a", L"\\\\a\\P2", L"LPT2:", 0x10);
+    EXPECT_EQ(EnumerateModelPrinters(fake, kNt), (Rows{{L"Local 1", L"LPT1:"},
+                                                       {L"\\\\a\\P1", L"\\\\a"},
+                                                       {L"Local 2", L"LPT2:"},
+                                                       {L"\\\\b\\P", L"\\\\b"},
+                                                       {L"\\\\a\\P2", L"\\\\a"}}));
+    EXPECT_EQ(fake.enumCalls, (std::vector<Call>{{4, 0x2 | 0x4, std::nullopt},
+                                                 {2, 0x8, std::nullopt},
+                                                 {2, 0x8, L"\\\\a"},
+                                                 {2, 0x8, L"\\\\b"}}));
+}
+
 TEST(DiscoveryNtTest, OnlyAPureNetworkAttributeShowsTheServer) {
     FakePrinterSpooler fake;
     fake.AddConnection(L"\\\\a", L"\\\\a\\P", L"LPT1:", 0x10);

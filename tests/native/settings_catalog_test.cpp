@@ -5,6 +5,7 @@
 #include <set>
 
 #include "settings/Fields.h"
+#include "settings/Utf8.h"
 
 using namespace catalog;
 
@@ -139,13 +140,4 @@ TEST(SettingsCatalogTest, ReadingsNoteWhatLoadingRepairsAndWhatIsNoNumber) {
     EXPECT_TRUE(length.note);
     EXPECT_EQ(ShownBits(field::kMsw3), 0xB3);  // all but MSW3-2, -5 and -6
     EXPECT_EQ(ByteRole(field::kMsw3, 0x44), "carried MSW3-2, MSW3-6");
-}
-
-TEST(SettingsCatalogTest, Utf8RoundTripsAndReplacesBrokenSequences) {
-    const std::wstring text = L"ＭＳＷ２ 書式０ OCR-B \U0001F5A8";
-    EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
-    EXPECT_EQ(FromUtf8("a\xE3\x81"
-                       "b"),
-              L"a\uFFFD\uFFFDb");
-    EXPECT_EQ(FromUtf8("\xC0\xAF"), L"\uFFFD\uFFFD");  // overlong '/'
 }

@@ -17,6 +17,7 @@
 #include "app/MainDialog.h"
 #include "res/resource.h"
 #include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 #include "tests/win/rig/Printers.h"
 #include "tests/win/rig/Ui.h"
 

@@ -7,13 +7,17 @@
 #include <filesystem>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "kwctl/Kwctl.h"
+#include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
 #include "settings/Fields.h"
-#include "settings/SettingsCatalog.h"
+#include "settings/Utf8.h"
 #include "settings/SettingsFile.h"
 #include "tests/win/rig/Printers.h"
+#include "tests/native/kwctl_command_line.h"
 #include "tests/win/rig/Process.h"
 
 namespace {
@@ -81,12 +85,24 @@ public:
         return entries;
     }
     bool OpensForUse(const std::wstring& name) override { return m_real.OpensForUse(name); }
+    std::optional<PrinterLevel2> GetLevel2(const std::wstring& name) override {
+        return m_real.GetLevel2(name);
+    }
 
 private:
     WinPrinterSpooler m_real;
 };
 
 }  // namespace
+
+// The printer commands too: a CLI11 that refuses one of their names fails here.
+TEST(KwctlCommandLineTest, TheWholeCommandLineIsMade) {
+    kwctl_test::ExpectEveryCommandLineIsMade([](std::vector<std::string> args, std::string& out) {
+        Outcome run = RunKwctl(std::move(args));
+        out = run.output.out;
+        return run.status;
+    });
+}
 
 TEST(KwctlSendTest, AllSendsTheSameJobToEveryUsableQueueOfTheModel) {
     rig::TestPrinters printers;
@@ -104,13 +120,48 @@ TEST(KwctlSendTest, AllSendsTheSameJobToEveryUsableQueueOfTheModel) {
 
     Outcome run = RunKwctl({"send", file, "--all"});
     EXPECT_EQ(run.status, kwctl::kSuccess) << run.output.err;
-    EXPECT_EQ(run.output.out, "sent    Kw Fleet 1: " + std::string(kSent) +
-                                  "\nsent    Kw Fleet 2: " + kSent +
-                                  "\nsent    Kw Fleet 3: " + kSent + "\n");
+    EXPECT_EQ(run.output.out,
+              "sent    Kw Fleet 1: " + std::string(kSent) + "\nsent    Kw Fleet 2: " + kSent +
+                  "\nsent    Kw Fleet 3: " + kSent + "\nskipped Kw On File: connection is FILE:\n");
     EXPECT_NE(run.output.err.find("[3/3] Kw Fleet 3"), std::string::npos) << "no progress";
     for (const auto& port : ports)
         EXPECT_EQ(printers.Captured(port), Bytes(SomeRecord()));
     EXPECT_TRUE(printers.Captured(L"LPT4:").empty());
+}
+
+// With no usable queue, --all sends nothing, exits 3, and still writes its JSON document with
+// every queue it left out and why.
+TEST(KwctlSendTest, AllWithNoUsableQueueExitsThreeAndListsTheQueuesLeftOut) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Archive", L"FILE:");
+    printers.Add(L"Kw Other Model", L"LPT1:", L"Vek Brelvistoka 410ZQ II");
+    const std::string file = WriteSettings(L"none.dat", SomeRecord());
+
+    Outcome real = RunKwctl({"send", file, "--all", "--json"});
+    EXPECT_EQ(real.status, kwctl::kNothingToSend);
+    const auto doc = nlohmann::json::parse(real.output.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << real.output.out;
+    EXPECT_EQ(doc["results"], nlohmann::json::array());
+    EXPECT_EQ(doc["skipped"], nlohmann::json::parse(R"([{"printer": "Kw Archive",
+                                                           "reason": "connection is FILE:"}])"));
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
+
+    // Behind the seam: a queue that does not open, one that prints to FILE: on its server, one
+    // whose server does not answer.
+    FakePrinterSpooler fake;
+    fake.AddLocal(L"Closed", L"LPT2:");
+    fake.closedToUser = {L"Closed"};
+    fake.AddConnection(L"\\\\srv", L"\\\\srv\\File", L"FILE:", 0x10);
+    fake.AddConnection(L"\\\\down", L"\\\\down\\Vek", L"LPT1:", 0x10);
+    fake.level2Fails = {L"\\\\down"};
+    Outcome text = RunKwctl({"send", file, "--all", "--dry-run"}, &fake);
+    EXPECT_EQ(text.status, kwctl::kNothingToSend);
+    EXPECT_EQ(text.output.out,
+              "skipped Closed: does not open for use\n"
+              "skipped \\\\srv\\File: its port on the server is FILE:\n"
+              "skipped \\\\down\\Vek: its server did not list it (not answering?); its model is "
+              "unknown\n");
+    EXPECT_NE(text.output.err.find("nothing was sent"), std::string::npos) << text.output.err;
 }
 
 TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
@@ -156,6 +207,29 @@ TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
     EXPECT_TRUE(printers.Captured(L"LPT1:").empty());
 }
 
+// For a connection to a queue on a server, the port of that queue counts as well: one that prints
+// to FILE: there is refused, and printers says why.
+TEST(KwctlSendTest, AConnectionWhoseQueuePrintsToFileOnItsServerIsRefused) {
+    FakePrinterSpooler fake;
+    fake.AddConnection(L"\\\\srv", L"\\\\srv\\Vek Print", L"LPT1:", 0x10);
+    fake.AddConnection(L"\\\\srv", L"\\\\srv\\Vek File", L"FILE:", 0x10);
+    const std::string file = WriteSettings(L"server.dat", SomeRecord());
+
+    Outcome named = RunKwctl(
+        {"send", file, "--dry-run", "-p", "\\\\srv\\Vek Print", "-p", "\\\\srv\\Vek File"}, &fake);
+    EXPECT_EQ(named.status, kwctl::kDiffers);
+    EXPECT_EQ(named.output.out,
+              "ready   \\\\srv\\Vek Print: not sent (dry run)\n"
+              "refused \\\\srv\\Vek File: 接続先がFILEのため設定値を送信できません。\n");
+
+    Outcome listed = RunKwctl({"printers"}, &fake);
+    EXPECT_NE(
+        listed.output.out.find(
+            "\\\\srv\\Vek File          \\\\srv       unusable  its port on the server is FILE:\n"),
+        std::string::npos)
+        << listed.output.out;
+}
+
 TEST(KwctlPrintersTest, ReportsWhatWouldHoldUpARawJob) {
     rig::TestPrinters printers;
     printers.Add(L"Kw Ready", L"LPT1:");
@@ -190,22 +264,36 @@ TEST(KwctlPrintersTest, ReportsWhatWouldHoldUpARawJob) {
         << text.output.out;
 }
 
-TEST(KwctlProgramTest, JapaneseNamesReachTheSpoolerAndRedirectedOutputIsUtf8) {
-    rig::TestPrinters printers;
-    printers.Add(L"ベク事務所", L"LPT1:");
-    const std::string file = WriteSettings(L"設定.dat", SomeRecord());
-
+std::wstring KwctlExe() {
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::filesystem::path program =
         std::filesystem::path(self).parent_path().parent_path().parent_path() / L"kwctl" /
         L"kwctl.exe";
-    ASSERT_TRUE(std::filesystem::exists(program)) << program;
+    EXPECT_TRUE(std::filesystem::exists(program)) << program;
+    return program.wstring();
+}
+
+TEST(KwctlProgramTest, JapaneseNamesReachTheSpoolerAndRedirectedOutputIsUtf8) {
+    rig::TestPrinters printers;
+    printers.Add(L"ベク事務所", L"LPT1:");
+    const std::string file = WriteSettings(L"設定.dat", SomeRecord());
 
     int status = -1;
     const std::string text = rig::RunConsole(
-        program.wstring(), L"send \"" + FromUtf8(file) + L"\" --printer ベク事務所", status);
+        KwctlExe(), L"send \"" + FromUtf8(file) + L"\" --printer ベク事務所", status);
     EXPECT_EQ(status, 0) << text;
     EXPECT_EQ(text, "sent    ベク事務所: " + std::string(kSent) + "\n");
     EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+}
+
+// Half of a surrogate pair has no UTF-8 form: a name with it is refused, not turned into another.
+TEST(KwctlProgramTest, AnArgumentWithHalfASurrogatePairIsRefused) {
+    const std::wstring name = rig::TestDir() + L"half\xD800.dat";
+    int status = -1;
+    const std::string text = rig::RunConsole(KwctlExe(), L"new \"" + name + L"\"", status);
+    EXPECT_EQ(status, kwctl::kUsage) << text;
+    EXPECT_NE(text.find("kwctl: argument 2 (\""), std::string::npos) << text;
+    EXPECT_NE(text.find("half of a UTF-16 surrogate pair"), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(rig::TestDir() + L"half\xFFFD.dat"));
 }

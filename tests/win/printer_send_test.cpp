@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/MainDialog.h"
@@ -242,6 +245,220 @@ TEST_F(SendTest, AJobThatDoesNotEndWholeIsCancelledAndNothingIsPrinted) {
     EXPECT_EQ(g_job.aborts + g_job.ends, 0) << "no job, nothing to end";
     printers.Remove(kQueue);
     EXPECT_EQ(SendRecord(kQueue, SomeRecord()), SendOutcome::NotUsable);
+}
+
+BOOL WINAPI RefusedAbort(HANDLE) {
+    ++g_job.aborts;
+    return FALSE;
+}
+
+TEST_F(SendTest, ACancelThatTheSpoolerRefusesIsReported) {
+    const std::pair<SendSpoolerCalls, SendOutcome> cases[] = {
+        {Held(ShortHeldWrite), SendOutcome::WriteFailedNotCancelled},
+        {Held(HoldWrite, RefusedEnd), SendOutcome::EndFailedNotCancelled},
+    };
+    for (auto [calls, outcome] : cases) {
+        g_job = {};
+        calls.abortPrinter = RefusedAbort;
+        ScopedSendSpoolerCallsForTesting refused(calls);
+        EXPECT_EQ(SendRecord(kQueue, SomeRecord()), outcome);
+        EXPECT_EQ(g_job.aborts, 1) << "cancelled once, not again on the way out";
+    }
+}
+
+// A followed job, walked by the stand-ins through states that Windows' spooler reports, on a
+// clock of their own.
+constexpr DWORD kGone = ~0u;  // GetJob fails with ERROR_INVALID_PARAMETER
+const HANDLE kChange = reinterpret_cast<HANDLE>(0x4711);
+
+struct JobScript {
+    std::vector<DWORD> polls;  // the job's status at each GetJob, the last one kept
+    int notifyAfter = -1;      // polls before the change handle is signalled; -2: no handle
+    DWORD notified = 0;        // the job status that the notification carries
+    bool discarded = false;    // ... only once it is asked for again in full
+    DWORD queue = 0;           // the queue's status
+};
+
+struct JobRun {
+    JobScript script;
+    std::size_t gets = 0;
+    DWORD now = 0;
+    int held = 0;  // change handles and notification infos not given back
+    int refreshes = 0;
+    std::vector<std::string> calls;
+    PRINTER_NOTIFY_INFO info;
+};
+JobRun g_run;
+
+HANDLE WINAPI Subscribe(HANDLE, DWORD filter, DWORD, void* options) {
+    g_run.calls.push_back("subscribe");
+    const auto* o = static_cast<const PRINTER_NOTIFY_OPTIONS*>(options);
+    EXPECT_TRUE((filter & PRINTER_CHANGE_JOB) && o && o->pTypes[0].Type == JOB_NOTIFY_TYPE &&
+                o->pTypes[0].pFields[0] == JOB_NOTIFY_FIELD_STATUS);
+    if (g_run.script.notifyAfter == -2) return INVALID_HANDLE_VALUE;
+    ++g_run.held;
+    return kChange;
+}
+
+BOOL WINAPI Unsubscribe(HANDLE) {
+    --g_run.held;
+    return TRUE;
+}
+
+BOOL WINAPI NextChange(HANDLE, DWORD* changed, void* options, void** info) {
+    const auto* o = static_cast<const PRINTER_NOTIFY_OPTIONS*>(options);
+    const bool refresh = o && (o->Flags & PRINTER_NOTIFY_OPTIONS_REFRESH);
+    g_run.refreshes += refresh;
+    *changed = PRINTER_CHANGE_SET_JOB;
+    PRINTER_NOTIFY_INFO& i = g_run.info;
+    i = {2, 0, 1, {}};
+    i.aData[0] = {JOB_NOTIFY_TYPE, JOB_NOTIFY_FIELD_STATUS, 0, 7, {}};
+    i.aData[0].NotifyData.adwData[0] = g_run.script.notified;
+    if (g_run.script.discarded && !refresh) i = {2, PRINTER_NOTIFY_INFO_DISCARDED, 0, {}};
+    ++g_run.held;
+    *info = &i;
+    return TRUE;
+}
+
+BOOL WINAPI FreeInfo(PRINTER_NOTIFY_INFO*) {
+    --g_run.held;
+    return TRUE;
+}
+
+BOOL WINAPI LookUpJob(HANDLE, DWORD id, DWORD, BYTE* info, DWORD size, DWORD* needed) {
+    EXPECT_EQ(id, 7u);
+    const std::vector<DWORD>& polls = g_run.script.polls;
+    const DWORD status = polls[std::min(g_run.gets++, polls.size() - 1)];
+    g_run.now += 2;
+    *needed = sizeof(JOB_INFO_1W);
+    ::SetLastError(status == kGone ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+    if (status == kGone || size < *needed) return FALSE;
+    JOB_INFO_1W job{};
+    job.JobId = 7;
+    job.Status = status;
+    *reinterpret_cast<JOB_INFO_1W*>(info) = job;
+    return TRUE;
+}
+
+DWORD WINAPI WaitOrNotify(HANDLE, DWORD ms) {
+    if (g_run.gets == static_cast<std::size_t>(g_run.script.notifyAfter)) {
+        g_run.script.notifyAfter = -1;
+        return WAIT_OBJECT_0;
+    }
+    g_run.now += ms;
+    return WAIT_TIMEOUT;
+}
+
+void WINAPI Pass(DWORD ms) {
+    g_run.now += ms;
+}
+
+DWORD WINAPI Now() {
+    return g_run.now;
+}
+
+BOOL WINAPI QueueStatus(HANDLE printer, DWORD level, BYTE* info, DWORD size, DWORD* needed) {
+    const BOOL ok =
+        ScopedSendSpoolerCallsForTesting::kReal.getPrinter(printer, level, info, size, needed);
+    if (ok && info) reinterpret_cast<PRINTER_INFO_2W*>(info)->Status |= g_run.script.queue;
+    return ok;
+}
+
+DWORD WINAPI StartAfter(HANDLE printer, DWORD level, BYTE* info) {
+    g_run.calls.push_back("start");
+    return HoldStart(printer, level, info);
+}
+
+TEST_F(SendTest, AFollowedJobEndsAsTheSpoolerReportsIt) {
+    using namespace job_reason;
+    constexpr DWORD kLimit = 60000, kJob = JOB_STATUS_PRINTING;
+    SendSpoolerCalls calls = Held();
+    calls.getPrinter = QueueStatus;
+    calls.startDocPrinter = StartAfter;
+    calls.findFirstChange = Subscribe;
+    calls.findNextChange = NextChange;
+    calls.closeChange = Unsubscribe;
+    calls.freeNotifyInfo = FreeInfo;
+    calls.getJob = LookUpJob;
+    calls.wait = WaitOrNotify;
+    calls.sleep = Pass;
+    calls.tick = Now;
+    ScopedSendSpoolerCallsForTesting stand(calls);
+    const struct {
+        const char* sequence;
+        JobScript script;
+        JobEnd end;
+        unsigned reasons;
+    } cases[] = {
+        {"printed, then deleted",
+         {{kJob, JOB_STATUS_PRINTED | JOB_STATUS_DELETING, kGone}},
+         JobEnd::Printed,
+         0},
+        {"printed between polls", {{kJob, kGone}, 1, JOB_STATUS_PRINTED}, JobEnd::Printed, 0},
+        {"printed, told after a discarded notification",
+         {{kJob, kGone}, 1, JOB_STATUS_PRINTED, true},
+         JobEnd::Printed,
+         0},
+        {"printed, with no notification",
+         {{JOB_STATUS_SPOOLING, JOB_STATUS_PRINTED}, -2},
+         JobEnd::Printed,
+         0},
+        {"gone before the first poll", {{kGone}}, JobEnd::Done, 0},
+        {"sent to the printer, then gone", {{JOB_STATUS_COMPLETE, kGone}}, JobEnd::Done, 0},
+        {"paused until the deadline", {{JOB_STATUS_PAUSED}}, JobEnd::Held, kPaused},
+        {"waiting behind a paused queue",
+         {{0}, -1, 0, false, PRINTER_STATUS_PAUSED},
+         JobEnd::Held,
+         kPaused},
+        {"offline, out of paper",
+         {{JOB_STATUS_OFFLINE | JOB_STATUS_PAPEROUT | kJob}, -2},
+         JobEnd::Held,
+         kOffline | kPaperOut},
+        {"still printing", {{kJob}}, JobEnd::Held, kPrinting},
+        {"error, then deleted",
+         {{kJob, JOB_STATUS_ERROR | JOB_STATUS_DELETING, kGone}},
+         JobEnd::Failed,
+         kError},
+        {"deleted with no printed state",
+         {{kJob, kGone}, 1, JOB_STATUS_DELETING},
+         JobEnd::Failed,
+         kDeleted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sequence);
+        g_run = JobRun();
+        g_run.script = c.script;
+        g_run.now = 1000;
+        const SendReport report = SendRecordReporting(kQueue, SomeRecord(), kLimit);
+        EXPECT_EQ(report.outcome, SendOutcome::Sent);
+        ASSERT_TRUE(report.follow.has_value());
+        EXPECT_EQ(report.follow->end, c.end);
+        EXPECT_EQ(JobReasonText(report.follow->reasons), JobReasonText(c.reasons));
+        const DWORD took = g_run.now - 1000;
+        EXPECT_TRUE(c.end == JobEnd::Held ? took >= kLimit && took < kLimit + 1000 : took < 2000)
+            << took << " ms";
+        EXPECT_EQ(g_run.calls, (std::vector<std::string>{"subscribe", "start"}));
+        EXPECT_EQ(g_run.held, 0) << "a handle or notification was not given back";
+        EXPECT_EQ(g_run.refreshes, c.script.discarded ? 1 : 0);
+    }
+    // The program's send follows nothing.
+    g_run = JobRun();
+    g_run.script.polls = {kJob};
+    EXPECT_EQ(SendRecord(kQueue, SomeRecord()), SendOutcome::Sent);
+    EXPECT_EQ(g_run.calls, std::vector<std::string>{"start"});
+    EXPECT_EQ(g_run.gets, 0u);
+}
+
+// What Wine's spooler reports: the job is written to the port during EndDocPrinter and is
+// gone at the first look.
+TEST_F(SendTest, AFollowedJobToWinesSpoolerEndsDone) {
+    const DWORD before = ::GetTickCount();
+    const SendReport report = SendRecordReporting(kQueue, SomeRecord(), 10000);
+    EXPECT_EQ(report.outcome, SendOutcome::Sent);
+    ASSERT_TRUE(report.follow.has_value());
+    EXPECT_EQ(report.follow->end, JobEnd::Done) << JobReasonText(report.follow->reasons);
+    EXPECT_LT(::GetTickCount() - before, 5000u);
+    EXPECT_EQ(printers.Captured(kPort), Bytes(SomeRecord()));
 }
 
 // The main window reports a job whose end the spooler refused as the failed send it is.

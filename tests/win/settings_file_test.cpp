@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/Handles.h"
 #include "settings/Fields.h"
+#include "settings/FileReplaceCalls.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileIo.h"
 #include "settings/SettingsRecord.h"
@@ -117,7 +119,7 @@ TEST_F(SettingsFileIoTest, SavingOverALongerFileLeavesNoTail) {
     const std::wstring plain = Path(L"plain.dat");
     WriteRaw(plain, Bytes(500, 'x'));
     // Someone else's file that happens to have the temporary's name stays as it is.
-    const std::wstring bystander = plain + L".~kw0";
+    const std::wstring bystander = Path(L"~kw0");
     WriteRaw(bystander, Bytes(3, 'b'));
     ASSERT_EQ(WriteSettingsFile(plain, SampleRecord()), SaveResult::Saved);
     EXPECT_EQ(ReadRaw(plain), ImageOf(SampleRecord()));
@@ -175,7 +177,9 @@ TEST_F(SettingsFileIoTest, ReadOnlyTargetIsAccessDeniedAndKeptAsItWas) {
     WriteRaw(path, old);
     ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::AccessDenied);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::AccessDenied);
+    EXPECT_EQ(detail.problem, SaveProblem::ReadOnlyFile) << "the access text, but not the reason";
     EXPECT_EQ(ReadRaw(path), old);
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"locked.dat"})
         << "the temporary file was left behind";
@@ -206,7 +210,9 @@ TEST_F(SettingsFileIoTest, TargetHeldOpenWithoutSharingFailsAndStaysAsItWas) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
 
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::Failed);
+    EXPECT_EQ(detail.problem, SaveProblem::InUse);
     holder.reset();
     EXPECT_EQ(ReadRaw(path), old);
     EXPECT_EQ(FilesIn(m_folder), std::vector<std::wstring>{L"held.dat"});
@@ -230,6 +236,38 @@ TEST_F(SettingsFileIoTest, ReplacedFileKeepsItsAttributes) {
     EXPECT_TRUE(kept & FILE_ATTRIBUTE_ARCHIVE) << std::hex << kept;
     EXPECT_FALSE(::GetFileAttributesW(plain.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(FilesIn(m_folder).size(), 2u) << "a temporary was left";
+}
+
+// After a replace, the marks the user gave the old file come back, archive is set, and every
+// other attribute stays as the new file has it; a file that needs nothing is left alone.
+TEST(SettingsFileAttributesTest, OnlyHiddenSystemAndNotIndexedAreCarried) {
+    constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN, kSystem = FILE_ATTRIBUTE_SYSTEM,
+                    kArchive = FILE_ATTRIBUTE_ARCHIVE, kTemporary = FILE_ATTRIBUTE_TEMPORARY,
+                    kOffline = FILE_ATTRIBUTE_OFFLINE,
+                    kNotIndexed = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const struct {
+        DWORD replaced;
+        DWORD current;
+        std::optional<DWORD> set;
+    } cases[] = {
+        // Nothing carried over, as under Wine or after a move.
+        {kHidden | kArchive, kArchive, kHidden | kArchive},
+        {kSystem | kHidden | kNotIndexed, FILE_ATTRIBUTE_NORMAL,
+         kSystem | kHidden | kNotIndexed | kArchive},
+        {kHidden, INVALID_FILE_ATTRIBUTES, kHidden | kArchive},
+        // The old file's other attributes are not the new file's.
+        {FILE_ATTRIBUTE_READONLY | kTemporary | kOffline, FILE_ATTRIBUTE_NORMAL, kArchive},
+        // What the new file has stays; attributes that cannot be set are not asked for.
+        {kHidden, kTemporary | kOffline | kArchive, kTemporary | kOffline | kHidden | kArchive},
+        {kHidden, FILE_ATTRIBUTE_COMPRESSED | kArchive, kHidden | kArchive},
+        // Everything in place already, as Windows leaves a replaced file.
+        {kHidden | kTemporary, kHidden | kTemporary | kArchive, std::nullopt},
+        {FILE_ATTRIBUTE_NORMAL, kArchive, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AttributesToSet(c.replaced, c.current), c.set)
+            << std::hex << c.replaced << " " << c.current;
+    }
 }
 
 // A path as a command line gives it: relative, or with "." in it, onto the file itself.
@@ -266,15 +304,215 @@ TEST_F(SettingsFileIoTest, DeepFolderBeyondMaxPath) {
 TEST_F(SettingsFileIoTest, FolderAsTargetIsAccessDenied) {
     const std::wstring path = Path(L"folder.dat");
     ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::AccessDenied);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::AccessDenied);
+    EXPECT_EQ(detail.problem, SaveProblem::NotAFile);
     EXPECT_TRUE(FilesIn(m_folder).empty());
 }
 
 TEST_F(SettingsFileIoTest, MissingFolderFailsWithoutCreatingAnything) {
     const std::wstring path = Path(L"nowhere\\x.dat");
-    EXPECT_EQ(WriteSettingsFile(path, SampleRecord()), SaveResult::Failed);
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(path, SampleRecord(), &detail), SaveResult::Failed);
+    EXPECT_EQ(detail.problem, SaveProblem::FolderMissing);
     EXPECT_FALSE(Exists(path));
     EXPECT_TRUE(FilesIn(m_folder).empty());
+}
+
+// Each way the replace can fail, as the system documents it, made to happen by stand-ins for
+// the file calls: afterwards the target holds the old or exactly the new file, and nothing else
+// is left beside it unless it holds content that could not be put back under the target's name.
+enum class Content { None, Old, New, Other };
+
+struct ReplaceStandIns {
+    enum class Move { Works, Fails, FailsFromBackup } move = Move::Works;
+    bool deleteFails = false;
+    std::wstring backup;  // as the replace was given it
+};
+ReplaceStandIns g_standIns;
+
+BOOL WINAPI StandInMove(const wchar_t* from, const wchar_t* to, DWORD flags) {
+    using Move = ReplaceStandIns::Move;
+    if (g_standIns.move == Move::Fails ||
+        (g_standIns.move == Move::FailsFromBackup && from == g_standIns.backup)) {
+        ::SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return ScopedFileReplaceCallsForTesting::kReal.moveFileEx(from, to, flags);
+}
+
+BOOL WINAPI StandInDelete(const wchar_t* path) {
+    if (!g_standIns.deleteFails) return ScopedFileReplaceCallsForTesting::kReal.deleteFile(path);
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+BOOL Fail(DWORD error) {
+    ::SetLastError(error);
+    return FALSE;
+}
+
+// ERROR_UNABLE_TO_REMOVE_REPLACED: both files keep their names.
+BOOL WINAPI Replace1175(const wchar_t*, const wchar_t*, const wchar_t* backup, DWORD, void*,
+                        void*) {
+    g_standIns.backup = backup ? backup : L"";
+    return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+}
+
+// As Wine fails: the backup file is created before the replaced file refuses to move.
+BOOL WINAPI Replace1175EmptyBackup(const wchar_t*, const wchar_t*, const wchar_t* backup, DWORD,
+                                   void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    if (backup) WriteRaw(backup, {});
+    return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT with a backup name: both files keep their names.
+BOOL WINAPI Replace1176(const wchar_t*, const wchar_t*, const wchar_t* backup, DWORD, void*,
+                        void*) {
+    g_standIns.backup = backup ? backup : L"";
+    return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT as without a backup name: the replaced file is gone.
+BOOL WINAPI Replace1176TargetGone(const wchar_t* replaced, const wchar_t*, const wchar_t* backup,
+                                  DWORD, void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    ScopedFileReplaceCallsForTesting::kReal.deleteFile(replaced);
+    return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+}
+
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the replaced file has the backup name (or another one
+// when no backup name was given).
+BOOL WINAPI Replace1177(const wchar_t* replaced, const wchar_t*, const wchar_t* backup, DWORD,
+                        void*, void*) {
+    g_standIns.backup = backup ? backup : std::wstring(replaced) + L".moved";
+    ScopedFileReplaceCallsForTesting::kReal.moveFileEx(replaced, g_standIns.backup.c_str(), 0);
+    return Fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+}
+
+// The new file took the target's name, and the call still failed.
+BOOL WINAPI ReplaceThenFail(const wchar_t* replaced, const wchar_t* replacement,
+                            const wchar_t* backup, DWORD flags, void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    ScopedFileReplaceCallsForTesting::kReal.replaceFile(replaced, replacement, backup, flags,
+                                                        nullptr, nullptr);
+    return Fail(ERROR_ACCESS_DENIED);
+}
+
+BOOL WINAPI ReplaceWorks(const wchar_t* replaced, const wchar_t* replacement, const wchar_t* backup,
+                         DWORD flags, void*, void*) {
+    g_standIns.backup = backup ? backup : L"";
+    return ScopedFileReplaceCallsForTesting::kReal.replaceFile(replaced, replacement, backup, flags,
+                                                               nullptr, nullptr);
+}
+
+TEST_F(SettingsFileIoTest, FailedReplaceNeverLosesTheFile) {
+    using enum ReplaceStandIns::Move;
+    using enum SaveResult;
+    using enum Content;
+    constexpr bool kDeleteFails = true;
+    const struct {
+        const wchar_t* name;
+        FileReplaceCalls::ReplaceFileFn replace;
+        ReplaceStandIns::Move move;
+        bool deleteFails;
+        SaveResult result;
+        Content target;
+        std::vector<Content> others;  // what the files left beside the target hold
+    } cases[] = {
+        {L"1175", Replace1175, Works, false, Failed, Old, {}},
+        {L"1175-empty-backup", Replace1175EmptyBackup, Works, false, Failed, Old, {}},
+        {L"1175-delete-fails", Replace1175, Works, kDeleteFails, Failed, Old, {New}},
+        {L"1176", Replace1176, Works, false, Failed, Old, {}},
+        {L"1176-gone", Replace1176TargetGone, Works, false, Saved, New, {}},
+        {L"1176-gone-move-fails", Replace1176TargetGone, Fails, false, Failed, None, {New}},
+        {L"1177", Replace1177, Works, false, Failed, Old, {}},
+        {L"1177-restore-fails", Replace1177, FailsFromBackup, false, Saved, New, {}},
+        {L"1177-moves-fail", Replace1177, Fails, false, Failed, None, {Old, New}},
+        {L"1177-delete-fails", Replace1177, Works, kDeleteFails, Failed, Old, {New}},
+        {L"moved-then-failed", ReplaceThenFail, Works, false, Saved, New, {}},
+        {L"backup-delete-fails", ReplaceWorks, Works, kDeleteFails, Saved, New, {Old}},
+    };
+    const Bytes oldBytes = WithTail(ImageOf(FactoryRecord()), 250, 0x33);
+    const Bytes newBytes = ImageOf(SampleRecord());
+    const auto contentOf = [&](const std::wstring& path) {
+        if (!Exists(path)) return None;
+        const Bytes bytes = ReadRaw(path);
+        return bytes == oldBytes ? Old : bytes == newBytes ? New : Other;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+        const std::wstring folder = m_folder + c.name + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+        const std::wstring target = folder + L"settings.dat";
+        WriteRaw(target, oldBytes);
+
+        g_standIns = {c.move, c.deleteFails, L""};
+        SaveResult result;
+        SaveDetail detail;
+        {
+            ScopedFileReplaceCallsForTesting scope({c.replace, StandInMove, StandInDelete});
+            result = WriteSettingsFile(target, SampleRecord(), &detail);
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(contentOf(target), c.target);
+        std::vector<Content> others;
+        for (const std::wstring& name : FilesIn(folder)) {
+            if (name != L"settings.dat") others.push_back(contentOf(folder + name));
+        }
+        std::sort(others.begin(), others.end());
+        EXPECT_EQ(others, c.others);
+        // The caller learns what was kept, and where.
+        EXPECT_EQ(!detail.keptOld.empty() + !detail.keptNew.empty(), others.size());
+        EXPECT_TRUE(detail.keptOld.empty() || contentOf(detail.keptOld) == Old);
+        EXPECT_TRUE(detail.keptNew.empty() || contentOf(detail.keptNew) == New);
+        EXPECT_EQ(detail.problem == SaveProblem::NotPutBack, c.target == None);
+    }
+}
+
+std::vector<std::wstring> g_namesPassed;
+
+BOOL WINAPI RecordingReplace(const wchar_t* replaced, const wchar_t* replacement,
+                             const wchar_t* backup, DWORD flags, void*, void*) {
+    g_namesPassed.insert(g_namesPassed.end(), {replacement, backup ? backup : L""});
+    return ScopedFileReplaceCallsForTesting::kReal.replaceFile(replaced, replacement, backup, flags,
+                                                               nullptr, nullptr);
+}
+
+BOOL WINAPI RecordingMove(const wchar_t* from, const wchar_t* to, DWORD flags) {
+    g_namesPassed.push_back(from);
+    return ScopedFileReplaceCallsForTesting::kReal.moveFileEx(from, to, flags);
+}
+
+// A target path of MAX_PATH - 1 characters works without long-path support, and so must the
+// names of the save's own files beside it, however short the target's name.
+TEST_F(SettingsFileIoTest, FilesBesideTheTargetStayWithinMaxPath) {
+    for (const std::wstring name : {L"a", L"ab.d", L"settings.dat"}) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const std::size_t padding = MAX_PATH - 1 - name.size() - m_folder.size() - 1;
+        const std::wstring folder = m_folder + std::wstring(padding, name[0]) + L"\\";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << ::GetLastError();
+        const std::wstring target = folder + name;
+        ASSERT_EQ(target.size(), MAX_PATH - 1u);
+
+        g_namesPassed.clear();
+        {
+            ScopedFileReplaceCallsForTesting scope(
+                {RecordingReplace, RecordingMove,
+                 ScopedFileReplaceCallsForTesting::kReal.deleteFile});
+            ASSERT_EQ(WriteSettingsFile(target, FactoryRecord()), SaveResult::Saved);
+            ASSERT_EQ(WriteSettingsFile(target, SampleRecord()), SaveResult::Saved);
+        }
+        ASSERT_EQ(g_namesPassed.size(), 3u) << "a move, then a replace with a backup";
+        for (const std::wstring& passed : g_namesPassed) {
+            EXPECT_FALSE(passed.empty());
+            EXPECT_LT(passed.size(), std::size_t{MAX_PATH}) << passed.size();
+            EXPECT_EQ(passed.rfind(L'\\'), folder.size() - 1) << "not in the target's folder";
+        }
+        EXPECT_EQ(ReadRaw(target), ImageOf(SampleRecord()));
+        EXPECT_EQ(FilesIn(folder), std::vector<std::wstring>{name});
+    }
 }
 
 // Unix permission bits do not stop root, and Wine enforces no ACLs on files, so a folder
@@ -287,8 +525,10 @@ TEST(SettingsFileIoFolderTest, FolderWithoutWriteAccessIsAccessDenied) {
     if (created || ::GetLastError() != ERROR_ACCESS_DENIED) {
         GTEST_SKIP() << "no folder without write access here (error " << ::GetLastError() << ")";
     }
-    EXPECT_EQ(WriteSettingsFile(folder + L"settings.dat", SampleRecord()),
+    SaveDetail detail;
+    EXPECT_EQ(WriteSettingsFile(folder + L"settings.dat", SampleRecord(), &detail),
               SaveResult::AccessDenied);
+    EXPECT_EQ(detail.problem, SaveProblem::FolderNotWritable);
     EXPECT_FALSE(Exists(folder + L"settings.dat"));
 }
 

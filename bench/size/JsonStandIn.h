@@ -1,5 +1,5 @@
 // A stand-in for nlohmann/json that keeps kwctl compiling and does nothing, for measuring what
-// the real library adds to kwctl's size. Only the size build uses it.
+// the real library adds to kwctl's size. Only the size build uses it, as <nlohmann/json.hpp>.
 #pragma once
 
 #include <algorithm>  // kwctl gets it through the real header

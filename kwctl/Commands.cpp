@@ -1,0 +1,19 @@
+#include "kwctl/Commands.h"
+
+namespace kwctl {
+namespace {
+
+constexpr const Command* kCommands[] = {
+    &kShowCommand,     &kDiffCommand, &kNewCommand, &kSetCommand, &kKeysCommand,
+#ifdef _WIN32
+    &kPrintersCommand, &kSendCommand,
+#endif
+};
+
+}  // namespace
+
+std::span<const Command* const> Commands() {
+    return kCommands;
+}
+
+}  // namespace kwctl

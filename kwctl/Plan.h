@@ -1,0 +1,57 @@
+// What a send would do to each queue, from the send log: which queues already have the record
+// and which would be sent to, naming the settings that would change.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kwctl/SendLog.h"
+#include "settings/SettingsRecord.h"
+
+namespace kwctl {
+
+enum class PlanState {
+    UpToDate,     // its last send was of the same 180 bytes and ended printed, done or sent
+    Differs,      // its last send, which ended so, was of other bytes
+    NeverSent,    // the log has no send to it
+    NotFinished,  // its last send ended held, failed or refused
+};
+
+// "up to date", "differs", "never sent", "last send did not finish".
+std::string_view PlanStateText(PlanState state);
+
+// Whether the queue would be sent to: all but UpToDate.
+bool NeedsSend(PlanState state);
+
+// A setting, or a byte that no setting shows, whose value differs between two records.
+struct SettingChange {
+    std::string key;   // the settings' key ("msw2-7"); "offset 3" for a byte no setting shows
+    std::string name;  // the setting's label, or what the byte is ("separator", "carried ...")
+    std::string from;  // as kwctl diff shows values: "１３６桁 (0)", "66", "0x31"
+    std::string to;
+};
+
+// The changes from `from` to `to`: every setting of the catalogue that reads differently (the
+// carried ones as bytes), then the bytes whose bits no setting shows.
+std::vector<SettingChange> RecordChanges(const SettingsRecord& from, const SettingsRecord& to);
+
+struct QueuePlan {
+    std::string printer;
+    PlanState state = PlanState::NeverSent;
+    std::optional<LogEntry> last;        // the queue's last send, when there is one
+    std::vector<SettingChange> changes;  // Differs: from the record last sent
+};
+
+// The plan for sending `record` to each of `queues`, in their order.
+std::vector<QueuePlan> MakePlan(const SettingsRecord& record,
+                                const std::vector<std::string>& queues, const LastSends& last);
+
+// kSuccess when no queue would be sent to, kDiffers when some would.
+int PlanExitStatus(const std::vector<QueuePlan>& plan);
+
+// The record whose 360 hex digits a log entry holds; nothing when they are not that.
+std::optional<SettingsRecord> RecordFromHex(std::string_view hex);
+
+}  // namespace kwctl
