@@ -1,8 +1,12 @@
 #include "kwctl/Kwctl.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <memory>
+#include <span>
 #include <sstream>
+#include <stdexcept>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 

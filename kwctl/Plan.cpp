@@ -1,6 +1,9 @@
 #include "kwctl/Plan.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <span>
+#include <utility>
 
 #include "kwctl/Kwctl.h"
 #include "settings/SettingsCatalog.h"

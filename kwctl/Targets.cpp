@@ -1,7 +1,9 @@
 #include "kwctl/Targets.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <unordered_set>
+#include <utility>
 
 namespace kwctl {
 namespace {

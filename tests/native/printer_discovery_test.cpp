@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterDiscovery.h"
 
