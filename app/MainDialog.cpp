@@ -4,6 +4,7 @@
 #include <htmlhelp.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 #include <vector>
 

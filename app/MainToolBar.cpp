@@ -1,6 +1,9 @@
 #include "app/MainToolBar.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <string>
 
 #include "framework/WinApp.h"
 #include "res/resource.h"

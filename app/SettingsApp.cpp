@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/MainDialog.h"
 #include "framework/Handles.h"
 

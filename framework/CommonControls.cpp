@@ -1,5 +1,7 @@
 #include "framework/CommonControls.h"
 
+#include <cstddef>
+
 #include "framework/WinApp.h"
 
 CControlWindow::~CControlWindow() {

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <climits>
+#include <cstddef>
 #include <cwctype>
+#include <string_view>
 #include <vector>
 
 #include "framework/AppMessageBox.h"

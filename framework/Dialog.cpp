@@ -1,6 +1,7 @@
 #include "framework/Dialog.h"
 
 #include <cstring>
+#include <memory>
 
 #include "framework/DataExchange.h"
 #include "framework/Menu.h"

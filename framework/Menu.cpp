@@ -1,6 +1,7 @@
 #include "framework/Menu.h"
 
 #include <unordered_map>
+#include <utility>
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "kwctl/Commands.h"
 
+#include <span>
+
 namespace kwctl {
 namespace {
 

@@ -2,6 +2,7 @@
 // share. Paths and values are UTF-8 on Windows and the bytes given elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>

@@ -5,7 +5,16 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 

@@ -1,5 +1,10 @@
 #include "kwctl/Plan.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <utility>
+
 #include "kwctl/Kwctl.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/Utf8.h"

@@ -1,9 +1,13 @@
 // The commands that talk to the spooler: printers and send. They find queues with the
 // program's own discovery and send with its own job.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>

@@ -14,7 +14,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
+#include <iterator>
+#include <map>
 #include <span>
+#include <type_traits>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 

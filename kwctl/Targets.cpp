@@ -1,7 +1,9 @@
 #include "kwctl/Targets.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <unordered_set>
+#include <utility>
 
 #include "settings/Utf8.h"
 

@@ -1,6 +1,7 @@
 // Lists of queue names: a targets file, and the one rule by which two names are the same queue.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
+#include <utility>
 
 #include "framework/WinApp.h"
 #include "menu/MenuCore.h"

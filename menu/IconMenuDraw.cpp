@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <string>
 
 #include "framework/Platform.h"
 #include "framework/WinApp.h"

@@ -16,8 +16,8 @@
 # real-time tasks for 50 ms of every second, which lands in some runs and not in others.) The
 # load average before the run goes into the heading too.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KW_BUILD_DIR:-$root/build}/win64
+. "$(dirname "$0")/lib/common.sh"
+tree=$build/win64
 
 pin=(taskset -c 0)
 priority=()
@@ -35,10 +35,9 @@ while [ $# -gt 0 ]; do
 done
 
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null
-cmake --build "$build" --target bench -j2 >/dev/null
-"$root/tests/win/make-base-prefix.sh" "$build/wine-base"
+kw_configure win64 "$tree"
+cmake --build "$tree" --target bench -j "$jobs" >/dev/null
+"$root/tests/win/make-base-prefix.sh" "$tree/wine-base"
 
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
 if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
@@ -46,5 +45,5 @@ if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" 
 fi
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 KW_TEST_TIMEOUT=900 "${priority[@]}" "${pin[@]}" "$root/tests/win/run-in-wine.sh" \
-  "$build/wine-base" "$build/bench/kw_bench.exe" --commit "$commit" --load "$load" \
+  "$tree/wine-base" "$tree/bench/kw_bench.exe" --commit "$commit" --load "$load" \
   "${conditions[@]}" "$@" 2> >(grep -v '^wine: Read access denied' >&2)

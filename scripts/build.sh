@@ -4,27 +4,16 @@
 #   scripts/build.sh [native|win64|win32]...   (default: all three)
 # Also writes build/CTestTestfile.cmake, one CTest tree over the builds there: `ctest --test-dir
 # build` runs every suite; -L i686 only the 32-bit one, -LE i686 all others.
+# Each is configured through its preset in CMakePresets.json, into $KW_BUILD_DIR/<name>.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KW_BUILD_DIR:-$root/build}
-jobs=$(nproc 2>/dev/null || echo 2)
+. "$(dirname "$0")/lib/common.sh"
 
 targets=${*:-native win64 win32}
 for t in $targets; do
   case $t in
-    native)
-      cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-      cmake --build "$build/native" -j "$jobs"
-      ;;
-    win64)
-      cmake -S "$root" -B "$build/win64" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null
-      cmake --build "$build/win64" -j "$jobs"
-      ;;
-    win32)
-      cmake -S "$root" -B "$build/win32" -DCMAKE_BUILD_TYPE=Release -DKW_BUILD_TESTS=ON \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
-      cmake --build "$build/win32" -j "$jobs"
+    native | win64 | win32)
+      kw_configure "$t" "$build/$t"
+      cmake --build "$build/$t" -j "$jobs"
       ;;
     *)
       echo "unknown build $t" >&2

@@ -3,11 +3,13 @@
 # (debootstrap --variant=minbase, nothing else installed), copies in a clean clone of a commit
 # of this repository, runs the CI entry point .ci/run there (which installs everything else) and
 # prints the time it took and the test summary. Not part of CI: a run takes half an hour or more.
-#   scripts/fresh-check.sh [--repo PATH] [--ref REF] [--dir DIR] [--keep] bookworm|trixie
-#     --repo  the repository to clone (default: the one this script is in)
-#     --ref   the commit, branch or tag to check (default: main)
-#     --dir   where the system is made (default: a new folder under /var/tmp)
-#     --keep  keep the system afterwards (its log stays either way)
+#   scripts/fresh-check.sh [--repo PATH] [--ref REF] [--dir DIR] [--keep] [--command CMD]
+#                          bookworm|trixie
+#     --repo     the repository to clone (default: the one this script is in)
+#     --ref      the commit, branch or tag to check (default: main)
+#     --dir      where the system is made (default: a new folder under /var/tmp)
+#     --keep     keep the system afterwards (its log stays either way)
+#     --command  what runs in the clone instead of .ci/run, e.g. "bash scripts/run.sh"
 # Needs root (debootstrap, chroot, mounts). KW_FRESH_TIMEOUT (default 4h) bounds the CI run. The system shares this machine's kernel, so it runs
 # 32-bit programs exactly where this machine does, and so the i686 tests run where they run here.
 # Whatever way the script ends, it ends the processes left in the system and unmounts what it
@@ -20,16 +22,18 @@ repo=$(cd "$here/.." && pwd)
 ref=main
 dir=""
 keep=0
+command="bash .ci/run"
 release=""
 mirror=${KW_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 security=${KW_DEBIAN_SECURITY:-http://deb.debian.org/debian-security}
-usage="usage: $0 [--repo PATH] [--ref REF] [--dir DIR] [--keep] bookworm|trixie"
+usage="usage: $0 [--repo PATH] [--ref REF] [--dir DIR] [--keep] [--command CMD] bookworm|trixie"
 while [ $# -gt 0 ]; do
   case $1 in
     --repo) repo=$2; shift 2 ;;
     --ref) ref=$2; shift 2 ;;
     --dir) dir=$2; shift 2 ;;
     --keep) keep=1; shift ;;
+    --command) command=$2; shift 2 ;;
     bookworm | trixie) release=$1; shift ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
@@ -149,15 +153,15 @@ if kw_runs_i386; then
 else
   echo "This machine does not execute 32-bit x86 programs ($KW_I386_ERROR): the i686 tests are skipped."
 fi
-echo "== .ci/run in the new system (log: $log)"
+echo "== $command in the new system (log: $log)"
 ci_started=$(date +%s)
 timeout --kill-after=60 "${KW_FRESH_TIMEOUT:-4h}" chroot "$system" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/bash -c 'cd /root/kestrowinda && exec bash .ci/run' </dev/null >"$log" 2>&1
+  /bin/bash -c "cd /root/kestrowinda && $command" </dev/null >"$log" 2>&1
 status=$?
 ci_seconds=$(($(date +%s) - ci_started))
 
 echo "== Summary"
 grep -E '^Installing:|tests passed|^Windows-side test cases|^The i686 suite|did not run|\(Failed\)|\(Not Run\)|\(Timeout\)|^fuzz_.* failed' "$log"
-echo "Debian $release: system made in $made; .ci/run took $((ci_seconds / 60)) min $(printf '%02d' $((ci_seconds % 60))) s and ended with status $status; $(elapsed) in all."
+echo "Debian $release: system made in $made; $command took $((ci_seconds / 60)) min $(printf '%02d' $((ci_seconds % 60))) s and ended with status $status; $(elapsed) in all."
 exit $status

@@ -4,29 +4,28 @@
 # fuzz/corpus/<name>/; an input that fails a target is kept in build/fuzz/artifacts/<name>/.
 #   scripts/fuzz.sh [SECONDS]
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KW_BUILD_DIR:-$root/build}/fuzz
+. "$(dirname "$0")/lib/common.sh"
+tree=$build/fuzz
 seconds=${1:-60}
-jobs=$(nproc 2>/dev/null || echo 2)
 
 if ! command -v clang++ >/dev/null; then
   echo "clang++ is missing: run scripts/setup.sh as root" >&2
   exit 1
 fi
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKW_FUZZ=ON \
-  -DKW_BUILD_TESTS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build" -j "$jobs" --target $(sed 's/^/fuzz_/' "$build/fuzz-targets.txt")
+kw_configure fuzz "$tree"
+# shellcheck disable=SC2046
+cmake --build "$tree" -j "$jobs" --target $(sed 's/^/fuzz_/' "$tree/fuzz-targets.txt")
 
 status=0
 while read -r name; do
-  corpus=$build/corpus/$name
-  artifacts=$build/artifacts/$name
-  log=$build/$name.log
+  corpus=$tree/corpus/$name
+  artifacts=$tree/artifacts/$name
+  log=$tree/$name.log
   mkdir -p "$corpus" "$artifacts"
   seeds=()
   [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
   echo "== Fuzzing $name for $seconds s"
-  if "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  if "$tree/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     grep -E '^Done [0-9]+ runs|^stat::(average_exec_per_sec|new_units_added)' "$log" || true
   else
@@ -34,5 +33,5 @@ while read -r name; do
     echo "fuzz_$name failed: the input is in $artifacts/, the whole output in $log" >&2
     status=1
   fi
-done <"$build/fuzz-targets.txt"
+done <"$tree/fuzz-targets.txt"
 exit $status

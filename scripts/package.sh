@@ -11,9 +11,7 @@
 # --version they come from builds of their own in build/versioned/<version>/, configured with
 # that version (the install tests package 3.100.0 and 3.100.1 this way).
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KW_BUILD_DIR:-$root/build}
-jobs=$(nproc 2>/dev/null || echo 2)
+. "$(dirname "$0")/lib/common.sh"
 
 version=""
 dist="$build/dist"
@@ -30,22 +28,16 @@ archs=${archs:-win64 win32}
 dist=$(realpath -m "$dist")
 
 for arch in $archs; do
-  case $arch in
-    win64) toolchain="toolchain-mingw-x86_64.cmake" ;;
-    win32) toolchain="toolchain-mingw-i686.cmake" ;;
-  esac
-  options=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain"
-    -DKW_DIST_DIR="$dist")
   if [ -n "$version" ]; then
-    tree="$build/versioned/$version/$arch"
-    options+=(-DKW_VERSION="$version" -DKW_BUILD_TESTS=OFF)
+    # The release preset (no tests), with the version given.
+    kw_configure "release-$arch" "$build/versioned/$version/$arch" -DKW_DIST_DIR="$dist" \
+      -DKW_VERSION="$version"
+    cmake --build "$build/versioned/$version/$arch" -j "$jobs" --target kw_dist
   else
-    tree="$build/$arch"
-    # The same options as scripts/build.sh, so that the two keep one configuration.
-    options+=(-DKW_BUILD_TESTS=ON)
+    # The tree and preset of scripts/build.sh, so the packages hold the programs it tested.
+    kw_configure "$arch" "$build/$arch" -DKW_DIST_DIR="$dist"
+    cmake --build "$build/$arch" -j "$jobs" --target kw_dist
   fi
-  cmake -S "$root" -B "$tree" "${options[@]}" >/dev/null
-  cmake --build "$tree" -j "$jobs" --target kw_dist
 done
 
 echo "Packages in $dist:"

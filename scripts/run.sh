@@ -2,16 +2,14 @@
 # Builds Kestrowinda and runs it under Wine in a private prefix with one simulated queue of the
 # model, "Vek Brelvistoka 410ZQ" on LPT1:, whose jobs land in a capture file.
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KW_BUILD_DIR:-$root/build}
+. "$(dirname "$0")/lib/common.sh"
 . "$root/scripts/lib/wine.sh"
 
 "$root/scripts/setup.sh" || exit 1
 kw_wine_loader || exit 1
 # Only the program and its help file; the tests are built by scripts/test.sh.
-cmake -S "$root" -B "$build/win64" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null || exit 1
-cmake --build "$build/win64" -j "$(nproc 2>/dev/null || echo 2)" --target kestrowinda kw_help_chm || exit 1
+kw_configure win64 "$build/win64" || exit 1
+cmake --build "$build/win64" -j "$jobs" --target kestrowinda kw_help_chm || exit 1
 
 exe="$build/win64/app/kestrowinda.exe"
 run="$build/run"

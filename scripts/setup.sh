@@ -8,7 +8,7 @@
 # The i686 tests also need wine32, which is installed only where the machine executes 32-bit
 # x86 programs; elsewhere the script says so and those tests are reported as skipped.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib/common.sh"
 . "$root/scripts/lib/wine.sh"
 
 packages="cmake make g++ git ca-certificates googletest

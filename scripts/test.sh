@@ -4,9 +4,7 @@
 # side. Where Wine cannot run 32-bit programs, the i686 tests are skipped and the summary says
 # why. Fails when any test fails.
 set -u
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KW_BUILD_DIR:-$root/build}
-jobs=$(nproc 2>/dev/null || echo 2)
+. "$(dirname "$0")/lib/common.sh"
 . "$root/scripts/lib/wine.sh"
 
 "$root/scripts/setup.sh" || exit 1

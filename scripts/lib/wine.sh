@@ -199,14 +199,37 @@ kw_set_session_dpi() {
   WINEPREFIX=$prefix wineserver -w
 }
 
+# Prints a value of the registry of the prefix WINEPREFIX as a 64-bit program on Windows sees it,
+# or with view 32 as a 32-bit one does: kw_reg_value key name [64|32]
+kw_reg_value() {
+  kw_wine reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
+    awk -v head="    $2    REG_" 'tolower(substr($0, 1, length(head))) == tolower(head) {
+      value = substr($0, length(head) - 3); sub(/^REG_[A-Z_]+/, "", value); sub(/^    /, "", value)
+      print value; exit }'
+}
+
+# A text as a quoted string of a .reg file: backslashes and quotes escaped.
+kw_reg_string() {
+  local text=${1//\\/\\\\}
+  printf '"%s"' "${text//\"/\\\"}"
+}
+
 # Adds a printer queue to a prefix's registry: kw_add_queue prefix name port [driver]
+# Windows refuses a queue name with a backslash (it separates server and queue), and a key of
+# the registry cannot hold one either, so such a name is refused, as is a line break.
 kw_add_queue() {
   local prefix=$1 name=$2 port=$3 driver=${4:-Vek Brelvistoka 410ZQ}
+  case $name in
+    *\\* | *$'\n'* | *$'\r'* | "")
+      echo "kw_add_queue: no queue can be named \"$name\"" >&2
+      return 2
+      ;;
+  esac
   local reg="$prefix/kestrowinda-queue.reg"
   kw_write_reg "$reg" "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers\\$name]
-\"Name\"=\"$name\"
-\"Port\"=\"$port\"
-\"Printer Driver\"=\"$driver\"
+\"Name\"=$(kw_reg_string "$name")
+\"Port\"=$(kw_reg_string "$port")
+\"Printer Driver\"=$(kw_reg_string "$driver")
 \"Attributes\"=dword:00000040
 \"Status\"=dword:00000000
 \"Description\"=\"\"
@@ -220,9 +243,7 @@ kw_add_queue() {
 kw_capture_port() {
   local prefix=$1 port=$2 file=$3
   local reg="$prefix/kestrowinda-spool.reg"
-  local winfile
-  winfile=$(printf '%s' "$file" | sed 's/\\/\\\\/g')
   kw_write_reg "$reg" "[HKEY_CURRENT_USER\\Software\\Wine\\Printing\\Spooler]
-\"$port\"=\"$winfile\""
+$(kw_reg_string "$port")=$(kw_reg_string "$file")"
   WINEPREFIX=$prefix kw_wine regedit /S "$(kw_winpath "$reg")" >/dev/null 2>&1
 }

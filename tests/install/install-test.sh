@@ -8,7 +8,9 @@
 #               (kwctl by name), the installed program sending a job; then the uninstall
 #     upgrade   .0 installed, then the same version again, then .1: one copy of the newer; no
 #               downgrade; uninstall
-#     x86       the x86 MSI's tables (this machine cannot run 32-bit programs, so not installed)
+#     x86       the x86 MSI's tables; installed as on 64-bit Windows (by the 64-bit msiexec,
+#               into Program Files (x86), the entry in the 32-bit registry view), kwctl by name
+#               where Wine runs 32-bit programs; then the uninstall
 #     zips      the portable zips hold the MSI's files
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,6 +35,8 @@ zip32="$dist/kestrowinda-$version-win32.zip"
 files="kestrowinda.exe ksw4qz.chm kwctl.exe readme.txt"
 env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+folder64='C:\Program Files\Kestrowinda\'
+folder86='C:\Program Files (x86)\Kestrowinda\'
 
 failed=0
 expect() {
@@ -44,6 +48,8 @@ expect() {
   fi
 }
 equal() { [ "$1" = "$2" ] || { echo "     got \"$1\", expected \"$2\""; return 1; }; }
+differ() { [ "$1" != "$2" ] || { echo "     both are \"$1\""; return 1; }; }
+absent() { [ ! -e "$1" ] || { echo "     $1 is there"; return 1; }; }
 
 work=$(mktemp -d /tmp/kw-install.XXXXXX)
 cleanup() {
@@ -64,6 +70,7 @@ fresh_prefix() {
   kw_start_xvfb || exit 1
   export WINEPREFIX="$work/prefix"
   installed="$WINEPREFIX/drive_c/Program Files/Kestrowinda"
+  installed86="$WINEPREFIX/drive_c/Program Files (x86)/Kestrowinda"
 }
 
 # msiexec <option> <package>: a silent run with a log kept for failures.
@@ -76,13 +83,9 @@ msiexec() {
   [ $status -eq 0 ] || tail -n 20 "$log" 2>/dev/null
   return $status
 }
+msiexec_refuses() { ! msiexec "$@" >/dev/null; }
 
-# Registry data as a 64-bit program on Windows sees it (the x64 package writes there), or with
-# view 32 as a 32-bit one does: reg_value key name [64|32]
-reg_value() {
-  "$KW_WINE" reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
-    awk -v n="$2" 'tolower($1) == tolower(n) { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; exit }'
-}
+reg_value() { kw_reg_value "$@"; }
 # Product codes of the Kestrowinda entries in Add/Remove Programs: the subkeys of the Uninstall
 # key whose DisplayName is Kestrowinda, in one registry view: arp_codes [64|32]
 arp_codes() {
@@ -94,10 +97,13 @@ arp_codes() {
       }'
 }
 arp_count() { arp_codes "$@" | grep -c . ; }
-arp_version() { reg_value "$uninstall_key\\$(arp_codes | head -n 1)" DisplayVersion; }
+# The version of the first entry in a registry view: arp_version [64|32]
+arp_version() {
+  reg_value "$uninstall_key\\$(arp_codes "${1:-64}" | head -n 1)" DisplayVersion "${1:-64}"
+}
 path_value() { reg_value "$env_key" PATH; }
-# How often the installed folder is on the system PATH.
-path_entries() { path_value | tr ';' '\n' | grep -ixcF 'C:\Program Files\Kestrowinda\'; }
+# How often the installed folder is on the system PATH: path_entries [Windows folder]
+path_entries() { path_value | tr ';' '\n' | grep -ixcF "${1:-$folder64}"; }
 # Windows puts a per-machine shortcut into the common Start menu; Wine 8 puts it into the
 # user's (its msi resolves ProgramMenuFolder per user), so both are searched.
 shortcuts() {
@@ -108,14 +114,22 @@ shortcuts() {
 shortcut_targets_program() {
   tr -d '\000' <"$(shortcuts | head -n 1)" | grep -aqiF 'Program Files\Kestrowinda\kestrowinda.exe'
 }
+one_shortcut_to_program() { equal "$(shortcuts | grep -c .)" 1 && shortcut_targets_program; }
 # kwctl run by name from a folder without it. Wine's cmd exits with 0 even when it finds no
 # such program, so the checks go by what it printed.
 kwctl_by_name() { (cd "$work/data" && "$KW_WINE" cmd /c kwctl "$@" 2>&1 | tr -d '\r'); }
 kwctl_found() { kwctl_by_name --version | grep -q '^kwctl '; }
+kwctl_not_found() { ! kwctl_found; }
+# The same list of keys by name as from the installed file. A kwctl that fails prints the same
+# error both ways, so the list must be one (it names the switch msw2-7).
 kwctl_keys_by_name() {
   local by_name
   by_name=$(kwctl_by_name keys)
-  [ -n "$by_name" ] && equal "$by_name" "$("$KW_WINE" "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
+  if ! grep -q '^msw2-7 ' <<<"$by_name"; then
+    echo "     no list of keys: $(head -c 200 <<<"$by_name")"
+    return 1
+  fi
+  equal "$by_name" "$("$KW_WINE" "$installed/kwctl.exe" keys 2>&1 | tr -d '\r')"
 }
 
 # Extracts a package into <folder> and prints the folder that holds its files.
@@ -147,6 +161,8 @@ pe_machine_symbols() {
 # A table's rows. (Exporting a table with binary data also writes its streams into the
 # working folder, so this runs in the scratch folder.)
 msi_table() { (cd "$work" && msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'); }
+# The platform and languages of a package's summary: template_is <package> "Intel;1033"
+template_is() { msiinfo suminfo "$1" | grep -qx "Template: $2"; }
 
 case $check in
   packages)
@@ -166,7 +182,7 @@ case $check in
     packaged=$(extract "$msi64" "$work/package")
     path_before=$(path_value)
     expect "Wine's tools run as 64-bit programs" tools_are_64bit
-    expect "kwctl is not found by name before the install" eval '! kwctl_found'
+    expect "kwctl is not found by name before the install" kwctl_not_found
     expect "msiexec /i $(basename "$msi64") /qn exits with 0" msiexec /i "$msi64"
     expect "the four files are in Program Files\\Kestrowinda, as packaged" \
       same_files "$installed" "$packaged"
@@ -174,7 +190,7 @@ case $check in
       equal "$(pe_machine_symbols "$installed/kestrowinda.exe") $(pe_machine_symbols "$installed/kwctl.exe")" \
       "8664 0 8664 0"
     expect "one Start-menu shortcut to the installed program: $(shortcuts | sed "s|$WINEPREFIX/||")" \
-      eval '[ "$(shortcuts | grep -c .)" = 1 ] && shortcut_targets_program'
+      one_shortcut_to_program
     expect "one Add/Remove Programs entry" equal "$(arp_count)" 1
     expect "a 32-bit program sees no such entry: it is the x64 package's" equal "$(arp_count 32)" 0
     expect "its version is $version" equal "$(arp_version)" "$version"
@@ -190,14 +206,15 @@ case $check in
       probe "$version" 'VersionTest.*:InstalledProgramTest.*'
 
     expect "msiexec /x $(basename "$msi64") /qn exits with 0" msiexec /x "$msi64"
-    expect "the files and the folder are gone" eval '[ ! -e "$installed" ]'
+    expect "the files and the folder are gone" absent "$installed"
     expect "the shortcut is gone" equal "$(shortcuts)" ""
     # Wine leaves the separator before the removed entry behind.
     after=$(path_value)
     expect "the PATH is as before" equal "${after%;}" "${path_before%;}"
-    expect "kwctl is not found by name any more" eval '! kwctl_found'
+    expect "kwctl is not found by name any more" kwctl_not_found
     expect "no Add/Remove Programs entry" equal "$(arp_count)" 0
-    expect "the installer's copy of the icon is gone" eval '[ ! -e "$WINEPREFIX/drive_c/windows/Installer/$code" ]'
+    expect "the installer's copy of the icon is gone" \
+      absent "$WINEPREFIX/drive_c/windows/Installer/$code"
     ;;
 
   upgrade)
@@ -216,12 +233,12 @@ case $check in
     fi
     expect "$new installs over it" msiexec /i "$new_msi"
     expect "one entry, version $new" equal "$(arp_count) $(arp_version)" "1 $new"
-    expect "the entry is the new product" eval '[ "$(arp_codes)" != "$old_code" ]'
+    expect "the entry is the new product" differ "$(arp_codes)" "$old_code"
     expect "the files are the new package's" \
       same_files "$installed" "$packaged"
     expect "one shortcut, the folder once on the PATH" equal "$(shortcuts | grep -c .) $(path_entries)" "1 1"
     expect "the installed program shows $new everywhere" probe "$new" 'VersionTest.*'
-    expect "$old does not install over $new" eval '! msiexec /i "$old_msi" >/dev/null'
+    expect "$old does not install over $new" msiexec_refuses /i "$old_msi"
     expect "still one entry, version $new" equal "$(arp_count) $(arp_version)" "1 $new"
     expect "$new uninstalls" msiexec /x "$new_msi"
     left=$([ -e "$installed" ] && echo folder)
@@ -230,10 +247,9 @@ case $check in
     ;;
 
   x86)
-    echo "The x86 package is checked by its tables: 32-bit programs cannot run on this machine."
     packaged=$(extract "$msi86" "$work/x86")
     expect "the summary names the Intel platform" \
-      eval 'msiinfo suminfo "$msi86" | grep -qx "Template: Intel;1033"'
+      template_is "$msi86" "Intel;1033"
     expect "INSTALLDIR is Kestrowinda under ProgramFilesFolder" \
       equal "$(msi_table "$msi86" Directory | awk -F'\t' '$1 == "INSTALLDIR" { print $2 "/" $3 }')" \
       "ProgramFilesFolder/Kestrowinda"
@@ -255,6 +271,27 @@ case $check in
       "$(msi_table "$msi86" Upgrade | cut -f1-5)" "$(msi_table "$msi64" Upgrade | cut -f1-5)"
     expect "no custom actions in either package" \
       equal "$(msi_table "$msi86" CustomAction)$(msi_table "$msi64" CustomAction)" ""
+
+    # Installing runs no 32-bit program (no custom actions), so it is checked everywhere.
+    fresh_prefix
+    expect "msiexec /i $(basename "$msi86") /qn exits with 0" msiexec /i "$msi86"
+    expect "the four files are in Program Files (x86)\\Kestrowinda, as packaged" \
+      same_files "$installed86" "$packaged"
+    expect "nothing is in Program Files\\Kestrowinda" absent "$installed"
+    expect "one Add/Remove Programs entry in the 32-bit view, version $version" \
+      equal "$(arp_count 32) $(arp_version 32)" "1 $version"
+    expect "none in the 64-bit view" equal "$(arp_count 64)" 0
+    expect "the folder is on the system PATH once" equal "$(path_entries "$folder86")" 1
+    if kw_wine32_works; then
+      expect "kwctl by name is the installed 32-bit one" \
+        equal "$(kwctl_by_name --version)" "kwctl $version"
+    else
+      echo "     kwctl is not run by name: $KW_WINE32_WHY"
+    fi
+    expect "msiexec /x $(basename "$msi86") /qn exits with 0" msiexec /x "$msi86"
+    left=$([ -e "$installed86" ] && echo folder)
+    expect "nothing is left: folder, PATH entry, entry" \
+      equal "${left:-none} $(path_entries "$folder86") $(arp_count 32)" "none 0 0"
     ;;
 
   zips)

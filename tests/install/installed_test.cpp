@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 

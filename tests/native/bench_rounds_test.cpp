@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "bench/Rounds.h"
 

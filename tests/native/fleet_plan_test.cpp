@@ -1,12 +1,20 @@
 // Planning a fleet send from the log, the targets file, and the parallel runner's order.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "kwctl/Kwctl.h"
 #include "kwctl/Parallel.h"

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "pages/FormValues.h"

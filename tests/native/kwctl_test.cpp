@@ -5,10 +5,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <span>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "kwctl/Kwctl.h"
 #include "settings/Fields.h"

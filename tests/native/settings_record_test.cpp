@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "settings/Fields.h"
 #include "settings/SettingsRecord.h"

@@ -8,10 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <ranges>
 #include <set>
+#include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/MainDialog.h"

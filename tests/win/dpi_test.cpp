@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 

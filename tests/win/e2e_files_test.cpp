@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwchar>
+#include <initializer_list>
 #include <string>
 #include <vector>
 

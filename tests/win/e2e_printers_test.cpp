@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
+#include <cwchar>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>

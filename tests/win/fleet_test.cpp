@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cwchar>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 

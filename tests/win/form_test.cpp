@@ -5,8 +5,14 @@
 
 #include <array>
 #include <cstring>
+#include <cwchar>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pages/FormDialog.h"
 #include "res/resource.h"

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "framework/AppMessageBox.h"
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+#include <vector>
+
 #include "res/resource.h"
 #include "tests/win/rig/Printers.h"
 #include "tests/win/rig/Process.h"

@@ -5,9 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
+#include <optional>
+#include <set>
+#include <span>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 

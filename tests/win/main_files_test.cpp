@@ -3,10 +3,17 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstdint>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 

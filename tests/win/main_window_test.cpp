@@ -3,7 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 

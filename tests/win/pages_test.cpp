@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <ranges>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 

@@ -47,8 +47,10 @@ kw_start_xvfb || exit 1
 # One run of the program in a fresh copy of the base prefix: run_once DPI|"" [arguments]
 run_once() {
   local dpi=${1:-}
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  if [ -d "$work/prefix" ]; then # the session of the run before
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+  fi
   rm -rf "$work/prefix" "$work/data"
   cp -a "$base" "$work/prefix" || return 1
   mkdir -p "$work/data"

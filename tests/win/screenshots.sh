@@ -4,14 +4,13 @@
 # differs from the picture there in more pixels than a blinking caret has.
 #   tests/win/screenshots.sh [win64 build folder]
 set -eu
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath -m "${1:-$root/build/win64}")
+. "$(dirname "$0")/../../scripts/lib/common.sh"
+build=$(realpath -m "${1:-$build/win64}")
 shots=$build/screenshots
 allowed=40
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null
-cmake --build "$build" --target win_screenshots_test -j2 >/dev/null
+kw_configure win64 "$build"
+cmake --build "$build" --target win_screenshots_test -j "$jobs" >/dev/null
 "$root/tests/win/make-base-prefix.sh" "$build/wine-base"
 rm -f "$shots"/*.bmp
 "$root/tests/win/run-in-wine.sh" "$build/wine-base" "$build/tests/win/win_screenshots_test.exe"

@@ -4,6 +4,7 @@
 // (or KW_SHOT_DIR); tests/win/screenshots.sh turns them into the PNG files of docs/.
 #include <windows.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <string>
 

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
+#include <initializer_list>
+#include <ios>
 #include <optional>
 #include <string>
 #include <vector>

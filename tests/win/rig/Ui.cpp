@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iosfwd>
+#include <memory>
+#include <utility>
 
 #include <gtest/gtest.h>
 
