@@ -668,10 +668,11 @@ TEST(MenuInWindowTest, ATypedMnemonicRunsItsCommandThroughMenuChar) {
     EXPECT_FALSE(::IsWindowVisible(::FindWindowW(L"#32768", nullptr))) << "the menu closed";
 }
 
-// Saves a picture of the open menu when KW_MENU_SHOT names a file (menu/screenshot.sh).
-TEST(MenuScreenshot, FilePopupOpen) {
+// Saves a picture of the open menu to the file KW_MENU_SHOT names. Disabled: only
+// menu/screenshot.sh runs it, by name.
+TEST(MenuScreenshot, DISABLED_FilePopupOpen) {
     const wchar_t* path = _wgetenv(L"KW_MENU_SHOT");
-    if (!path || !*path) GTEST_SKIP() << "KW_MENU_SHOT not set";
+    ASSERT_TRUE(path && *path) << "KW_MENU_SHOT not set";
     MenuWindow window;
     window.m_strShotPath = path;
     OpenFilePopup(window);
