@@ -38,16 +38,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 folder64='C:\Program Files\Kestrowinda\'
 folder86='C:\Program Files (x86)\Kestrowinda\'
 
-failed=0
-expect() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else
-    echo "FAIL $what"
-    failed=1
-  fi
-}
-equal() { [ "$1" = "$2" ] || { echo "     got \"$1\", expected \"$2\""; return 1; }; }
+. "$root/tests/scripts/checks.sh"
 differ() { [ "$1" != "$2" ] || { echo "     both are \"$1\""; return 1; }; }
 absent() { [ ! -e "$1" ] || { echo "     $1 is there"; return 1; }; }
 

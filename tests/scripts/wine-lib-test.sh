@@ -9,16 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 kw_wine_loader || exit 1
 base=$(realpath -m "$1")
 
-failed=0
-expect() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else
-    echo "FAIL $what"
-    failed=1
-  fi
-}
-equal() { [ "$1" = "$2" ] || { echo "     got \"$1\", expected \"$2\""; return 1; }; }
+. "$here/checks.sh"
 
 work=$(mktemp -d /tmp/kw-wine-lib.XXXXXX)
 cleanup() {
