@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "app/AboutDialog.h"
@@ -15,6 +16,7 @@
 #include "framework/Platform.h"
 #include "framework/WinApp.h"
 #include "printer/PrinterSend.h"
+#include "res/messages.h"
 #include "res/resource.h"
 #include "settings/SettingsFileIo.h"
 
@@ -291,22 +293,18 @@ bool CMainDialog::SendSettings(bool selectPrinterOnFailure) {
         OnSelectPrinter();
     }
     if (m_strCurrentPort == L"FILE:") {
-        AppMessageBox(m_hWnd, L"接続先がFILEのため設定値を送信できません。",
-                      MB_OK | MB_ICONINFORMATION);
+        AppMessageBox(m_hWnd, messages::kFileRefused, MB_OK | MB_ICONINFORMATION);
         return false;
     }
     StorePages(m_recWorking);
     if (SendRecordToPrinter(m_strCurrentPrinter, m_recWorking)) {
-        AppMessageBox(m_hWnd, L"プリンタに設定値を送信しました。", MB_OK | MB_ICONINFORMATION);
+        AppMessageBox(m_hWnd, messages::kSent, MB_OK | MB_ICONINFORMATION);
         m_recSent = m_recWorking;
         EnableSendCommand(false);
         m_bSendPending = 0;
         return true;
     }
-    AppMessageBox(m_hWnd,
-                  L"指定されたプリンタは、現在接続されていないか、"
-                  L"プリンタ使用権の制限により使用できません。",
-                  MB_OK | MB_ICONEXCLAMATION);
+    AppMessageBox(m_hWnd, messages::kNotUsable, MB_OK | MB_ICONEXCLAMATION);
     if (selectPrinterOnFailure) OnSelectPrinter();
     return false;
 }
@@ -356,8 +354,7 @@ void CMainDialog::OnLoadSettings() {
     SettingsRecord loaded = m_recWorking;
     if (!ReadSettingsFile(path, loaded)) {
         // Nothing changes: the working record, the pages, the file copy and Send stay.
-        AppMessageBox(m_hWnd, L"このファイルは設定ファイルではありません。",
-                      MB_OK | MB_ICONEXCLAMATION);
+        AppMessageBox(m_hWnd, messages::kNotSettingsFile, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     m_recWorking = loaded;
@@ -383,13 +380,13 @@ bool CMainDialog::SaveSettings() {
         }
         if (result != SaveResult::AccessDenied || !IsNtFamily()) break;
         AppMessageBox(m_hWnd,
-                      L"このディレクトリに保存するアクセス許可がありません。\n"
-                      L"管理者に問い合わせてアクセス許可を取得してください。\n\n"
-                      L"設定ファイルの保存先を変更してやり直してください。",
+                      std::wstring(messages::kAccessDenied) +
+                          L"\n管理者に問い合わせてアクセス許可を取得してください。\n\n"
+                          L"設定ファイルの保存先を変更してやり直してください。",
                       MB_OK | MB_ICONEXCLAMATION);
         if (!ChooseFile(true, path)) return false;
     }
-    AppMessageBox(m_hWnd, L"設定ファイルの書き込みに失敗しました。", MB_OK | MB_ICONSTOP);
+    AppMessageBox(m_hWnd, messages::kWriteFailed, MB_OK | MB_ICONSTOP);
     return false;
 }
 

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bench/Measures.h"
-#include "kwctl/SendLog.h"
+#include "kwctl/LogReader.h"
 #include "kwctl/Sha256.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/SettingsRecord.h"
@@ -75,16 +75,16 @@ std::size_t WritePlanFiles(const std::wstring& log, const std::wstring& targets)
             e.sha256 = variant.sha256;
             e.record = variant.hex;
             e.job = static_cast<std::uint32_t>(1 + s * kPlanQueues + q);
-            e.outcome = "done";
+            e.outcome = kwctl::Outcome::Done;
             const int odd = (s * 7 + q * 13) % 97;
             if (!last && odd == 0) {
-                e.outcome = "held";
+                e.outcome = kwctl::Outcome::Held;
                 e.reason = "paused, paper-out";
             } else if (!last && odd == 1) {
-                e.outcome = "failed";
+                e.outcome = kwctl::Outcome::Failed;
                 e.reason = "error";
             } else if (!last && odd == 2) {
-                e.outcome = "refused";
+                e.outcome = kwctl::Outcome::Refused;
                 e.job.reset();
                 e.reason = "its driver \"Generic / Text Only\" is not \"Vek Brelvistoka 410ZQ\"";
             }
@@ -122,7 +122,7 @@ Report MeasureFleetPlan(const BenchContext& bench) {
     for (int i = 0; i < 3; ++i) {
         TimePart(readLastSends, [&] {
             kwctl::LastSends last;
-            entries = kwctl::ReadLastSends(log, last).lines;
+            entries = kwctl::ReadLastSends(log, last).entries;
         });
         TimePart(floorLoop, [&] {
             std::ifstream in(std::filesystem::path(log), std::ios::binary);

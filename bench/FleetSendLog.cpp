@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench/Measures.h"
-#include "kwctl/SendLog.h"
+#include "kwctl/LogReader.h"
 #include "settings/SettingsRecord.h"
 #include "settings/Utf8.h"
 #include "tests/win/rig/Process.h"
@@ -44,9 +44,9 @@ Report MeasureFleetSendLog(const BenchContext& bench) {
     const auto logged = [&] {
         std::vector<std::string> printers;
         const kwctl::LogRead read = kwctl::ReadLog(log, [&](kwctl::LogEntry&& e) {
-            if (e.outcome == "sent") printers.push_back(e.printer);
+            if (e.outcome == kwctl::Outcome::Sent) printers.push_back(e.printer);
         });
-        bool all = read.status == kwctl::LogRead::Status::Read && !read.tornLastLine &&
+        bool all = read.status == kwctl::LogRead::Status::Read && read.torn == 0 &&
                    printers.size() == kLogQueues;
         for (int k = 0; all && k < kLogQueues; ++k)
             all =

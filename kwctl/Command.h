@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kwctl/Kwctl.h"
+#include "kwctl/Environment.h"
 
 namespace kwctl {
 
@@ -50,12 +50,21 @@ public:
 // Runs a command with the options read.
 using Invocation = std::function<int(Environment&)>;
 
+// An option that another one, or the command itself, cannot do without. The dispatcher checks
+// these before the command runs.
+struct Need {
+    std::string_view option;  // when this is given ("--changed-only"); empty: always
+    std::string_view needed;  // this must be given too ("--log")
+    std::string_view why;     // after "OPTION needs ", for the message; empty: CLI11's own
+};
+
 struct Command {
     std::string_view name;
     std::string_view summary;
     // Declares the command's arguments, bound to a new options struct, on `arguments`; what it
     // returns runs the command once they are read.
     Invocation (*declare)(Arguments& arguments);
+    std::span<const Need> needs = {};
 };
 
 // A row's `declare` from a command's typed parts: `Declare` binds the arguments to the members of

@@ -18,11 +18,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kwctl/Common.h"
 #include "kwctl/Commands.h"
 #include "kwctl/Plan.h"
+#include "res/messages.h"
 #include "settings/SettingsCatalog.h"
-#include "settings/Utf8.h"
 #include "settings/SettingsFileIo.h"
+#include "settings/Utf8.h"
 
 namespace kwctl {
 namespace {
@@ -32,9 +34,6 @@ using catalog::Hex;
 using catalog::Kind;
 using catalog::Setting;
 
-constexpr char kNotSettingsFile[] = "このファイルは設定ファイルではありません。";
-constexpr char kWriteFailed[] = "設定ファイルの書き込みに失敗しました。";
-constexpr char kAccessDenied[] = "このディレクトリに保存するアクセス許可がありません。";
 
 int Save(const std::string& path, const SettingsRecord& record, Output& output) {
     SaveDetail detail;
@@ -45,7 +44,9 @@ int Save(const std::string& path, const SettingsRecord& record, Output& output) 
     }
     // The program's text, then the real reason: access is also denied to a read-only file.
     const std::string reason = SaveProblemText(detail);
-    output.Err(path + ": " + (result == SaveResult::AccessDenied ? kAccessDenied : kWriteFailed) +
+    const wchar_t* text =
+        result == SaveResult::AccessDenied ? messages::kAccessDenied : messages::kWriteFailed;
+    output.Err(path + ": " + ToUtf8(text) +
                (reason.empty() ? "" : " (" + reason + ")") + "\n");
     return kUsage;
 }
@@ -57,10 +58,6 @@ bool Exists(const std::string& path) {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
 #endif
-}
-
-bool IsCarried(const Setting& s) {
-    return s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch;
 }
 
 std::string KindName(Kind kind) {
@@ -135,7 +132,7 @@ void ShowText(const std::string& path, const SettingsRecord& record, Output& out
     for (const Setting& s : catalog::Settings()) {
         const catalog::Reading r = catalog::Read(s, record);
         if (r.note) notes += "  " + std::string(s.key) + ": " + *r.note + "\n";
-        if (IsCarried(s)) {
+        if (s.Carried()) {
             carried += " " + std::string(s.key) + "=" + r.raw;
             continue;
         }
@@ -413,50 +410,5 @@ int Keys(const KeysOptions& options, Environment& env) {
 
 extern const Command kKeysCommand{"keys", "Every key with its choices or range.",
                                   Bind<KeysOptions, DeclareKeys, Keys>};
-
-// kwctl holds names as UTF-8 on Windows (its arguments, converted) and as the bytes given
-// elsewhere.
-FilePath SystemPath(const std::string& path) {
-#ifdef _WIN32
-    return FromUtf8(path);
-#else
-    return path;
-#endif
-}
-
-std::optional<SettingsRecord> LoadSettings(const std::string& path, Output& output) {
-    SettingsRecord record;
-    if (ReadSettingsFile(SystemPath(path), record)) return record;
-    output.Err(path + ": " + kNotSettingsFile + "\n");
-    return std::nullopt;
-}
-
-std::string JsonName(const std::string& name, Output& output) {
-    if (IsValidUtf8(name)) return name;
-    output.Err(name +
-               ": the name is not UTF-8; in the JSON output each byte of it that is "
-               "not becomes U+FFFD\n");
-    return ToValidUtf8(name);
-}
-
-std::string Pad(const std::string& utf8, std::size_t width) {
-    std::size_t columns = 0;
-    for (wchar_t c : FromUtf8(utf8)) {
-        const auto u = static_cast<std::uint32_t>(c);
-        const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) ||
-                          (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) ||
-                          (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
-                          (u >= 0xFFE0 && u <= 0xFFE6);
-        if (sizeof(wchar_t) == 2 && u >= 0xDC00 && u < 0xE000) continue;  // second half
-        columns += wide ? 2 : 1;
-    }
-    std::string padded = utf8;
-    if (columns < width) {
-        padded.append(width - columns, ' ');
-    } else {
-        padded += ' ';
-    }
-    return padded;
-}
 
 }  // namespace kwctl

@@ -15,6 +15,7 @@
 #include <CLI/CLI.hpp>
 
 #include "kwctl/Command.h"
+#include "kwctl/Commands.h"
 
 #ifndef KW_VERSION
 #define KW_VERSION "unknown"
@@ -159,10 +160,57 @@ private:
     std::vector<std::unique_ptr<CliArguments>> m_groups;
 };
 
+// What the command's table says it cannot do without; false after the message.
+bool CheckNeeds(const Command& command, const CLI::App& sub, Output& output) {
+    for (const Need& need : command.needs) {
+        const bool wanted = need.option.empty() || sub.count(std::string(need.option)) > 0;
+        if (!wanted || sub.count(std::string(need.needed)) > 0) continue;
+        const std::string message = need.option.empty()
+                                        ? std::string(need.needed) + " is required"
+                                        : std::string(need.option) + " needs " + std::string(need.why);
+        output.Err(message + "\nRun with --help for more information.\n");
+        return false;
+    }
+    return true;
+}
+
+// Results that did not reach stdout make the run a failure; a send's exit status then still
+// says that jobs went out.
+int Finished(int status, Environment& env) {
+    std::string reason;
+    if (env.output.Finish(reason)) return status;
+    env.output.Err("kwctl: the results could not be written (" + reason + ")" +
+                   (env.sent ? "; queues were sent to, and the send log has their lines" : "") +
+                   "\n");
+    return env.sent ? kDiffers : kUsage;
+}
+
+// Parses the command line; what runs the command, or nothing with the exit status set.
+const Invocation* Parse(const std::vector<std::string>& args, Environment& env, CLI::App& app,
+                     std::vector<std::pair<CLI::App*, Invocation>>& commands, int& status) {
+    std::ostringstream out, err;
+    try {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        status = app.exit(e, out, err) == 0 ? kSuccess : kUsage;
+        env.output.Out(out.str());
+        env.output.Err(err.str());
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (!commands[i].first->parsed()) continue;
+        status = CheckNeeds(*Commands()[i], *commands[i].first, env.output) ? kSuccess : kUsage;
+        return status == kSuccess ? &commands[i].second : nullptr;
+    }
+    status = kUsage;
+    return nullptr;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Environment& env) {
-    Output& output = env.output;
     CLI::App app{
         "Reads, compares, prepares and sends settings files of the Vek Brelvistoka "
         "410ZQ printer.",
@@ -183,22 +231,9 @@ int Run(const std::vector<std::string>& args, Environment& env) {
         CliArguments arguments(*sub, *labels);
         commands.emplace_back(sub, command->declare(arguments));
     }
-
-    std::ostringstream out, err;
-    try {
-        // CLI11 takes the arguments last first.
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
-        app.parse(reversed);
-    } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e, out, err);
-        output.Out(out.str());
-        output.Err(err.str());
-        return status == 0 ? kSuccess : kUsage;
-    }
-    for (const auto& [sub, run] : commands) {
-        if (sub->parsed()) return run(env);
-    }
-    return kUsage;
+    int status = kUsage;
+    if (const Invocation* run = Parse(args, env, app, commands, status)) status = (*run)(env);
+    return Finished(status, env);
 }
 
 }  // namespace kwctl

@@ -1,80 +1,39 @@
 // kwctl's entry point: arguments in, results to stdout, errors to stderr.
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <csignal>
 #endif
 
-#include <cstdio>
 #include <exception>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "kwctl/Kwctl.h"
+#include "kwctl/StandardOutput.h"
 #include "settings/Utf8.h"
 
 namespace {
 
-#ifdef _WIN32
-// A console gets UTF-16 through WriteConsoleW, so that Japanese shows whatever its code page;
-// a file or pipe gets the UTF-8 bytes.
-class StandardOutput final : public kwctl::Output {
-public:
-    StandardOutput()
-        : m_out(::GetStdHandle(STD_OUTPUT_HANDLE)), m_err(::GetStdHandle(STD_ERROR_HANDLE)) {}
-    void Out(std::string_view text) override { Write(m_out, text); }
-    void Err(std::string_view text) override { Write(m_err, text); }
-
-private:
-    static bool IsConsole(HANDLE handle) {
-        DWORD mode = 0;
-        return ::GetFileType(handle) == FILE_TYPE_CHAR && ::GetConsoleMode(handle, &mode);
-    }
-    static void Write(HANDLE handle, std::string_view text) {
-        if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty()) return;
-        DWORD written = 0;
-        // A closed or full output loses the text; there is nowhere else to report it.
-        if (IsConsole(handle)) {
-            const std::wstring wide = FromUtf8(text);
-            ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written,
-                            nullptr);
-        } else {
-            ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        }
-    }
-
-    HANDLE m_out;
-    HANDLE m_err;
-};
-#else
-class StandardOutput final : public kwctl::Output {
-public:
-    void Out(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
-    void Err(std::string_view text) override {
-        std::fflush(stdout);
-        std::fwrite(text.data(), 1, text.size(), stderr);
-    }
-};
-#endif
-
 // Runs the command line; an exception that nothing else caught ends the run with its message and
-// exit status 2, never with an abort.
+// exit status 2 (1 once a job was sent), never with an abort.
 int Guarded(const std::vector<std::string>& args, kwctl::Output& output) {
+    kwctl::Environment env{output};
     try {
-        kwctl::Environment env{output};
         return kwctl::Run(args, env);
     } catch (const std::exception& e) {
         output.Err(std::string("kwctl: ") + e.what() + "\n");
     } catch (...) {
         output.Err("kwctl: an unexpected error ended the command\n");
     }
-    return kwctl::kUsage;
+    return env.sent ? kwctl::kDiffers : kwctl::kUsage;
 }
 
 }  // namespace
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
-    StandardOutput output;
+    kwctl::StandardOutput output;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         args.push_back(ToUtf8(argv[i]));
@@ -91,7 +50,9 @@ int wmain(int argc, wchar_t** argv) {
 #else
 // The arguments stay the bytes given: a name need not be UTF-8.
 int main(int argc, char** argv) {
-    StandardOutput output;
+    // A reader that went away is a failed write to report, not a signal that ends kwctl unheard.
+    std::signal(SIGPIPE, SIG_IGN);
+    kwctl::StandardOutput output;
     return Guarded(std::vector<std::string>(argv + 1, argv + argc), output);
 }
 #endif

@@ -2,16 +2,94 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 namespace kwctl {
+namespace {
+
+// What work(i) threw, or null.
+std::exception_ptr Try(const std::function<void(std::size_t)>& work, std::size_t i) {
+    try {
+        work(i);
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
+// The shared state of a run on several threads.
+class Runner {
+public:
+    Runner(std::size_t count, const std::function<void(std::size_t)>& work,
+           const std::function<void(std::size_t, std::exception_ptr)>& deliver,
+           const std::function<void(std::size_t)>& start)
+        : m_count(count),
+          m_work(work),
+          m_deliver(deliver),
+          m_start(start),
+          m_done(count, false),
+          m_failures(count) {}
+
+    // One thread's loop: take the next piece, do it, deliver what is ready.
+    void Run() {
+        for (;;) {
+            std::size_t i = 0;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                if (m_stopped || m_next >= m_count) return;
+                i = m_next++;
+                if (!Guarded([&] { if (m_start) m_start(i); })) return;
+            }
+            std::exception_ptr failure = Try(m_work, i);
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_failures[i] = failure;
+            m_done[i] = true;
+            while (!m_stopped && m_delivered < m_count && m_done[m_delivered]) {
+                const std::size_t d = m_delivered++;
+                if (!Guarded([&] { m_deliver(d, m_failures[d]); })) return;
+            }
+        }
+    }
+
+    // Under the lock: what deliver or start threw, to be thrown again.
+    void Rethrow() const {
+        if (m_thrown) std::rethrow_exception(m_thrown);
+    }
+
+private:
+    template <class F>
+    bool Guarded(F f) {
+        try {
+            f();
+            return true;
+        } catch (...) {
+            if (!m_thrown) m_thrown = std::current_exception();
+            m_stopped = true;
+            return false;
+        }
+    }
+
+    const std::size_t m_count;
+    const std::function<void(std::size_t)>& m_work;
+    const std::function<void(std::size_t, std::exception_ptr)>& m_deliver;
+    const std::function<void(std::size_t)>& m_start;
+    std::mutex m_lock;
+    // Under the lock:
+    std::size_t m_next = 0;
+    std::size_t m_delivered = 0;
+    std::vector<bool> m_done;
+    std::vector<std::exception_ptr> m_failures;
+    std::exception_ptr m_thrown;
+    bool m_stopped = false;
+};
+
+}  // namespace
 
 void RunInOrder(std::size_t count, int threads, const std::function<void(std::size_t)>& work,
-                const std::function<void(std::size_t)>& deliver,
+                const std::function<void(std::size_t, std::exception_ptr)>& deliver,
                 const std::function<void(std::size_t)>& start) {
     const std::size_t wanted =
         static_cast<std::size_t>(std::clamp(threads, kParallelMin, kParallelMax));
@@ -19,68 +97,23 @@ void RunInOrder(std::size_t count, int threads, const std::function<void(std::si
     if (workers <= 1) {
         for (std::size_t i = 0; i < count; ++i) {
             if (start) start(i);
-            work(i);
-            deliver(i);
+            deliver(i, Try(work, i));
         }
         return;
     }
-
-    std::atomic<bool> stop{false};
-    std::mutex lock;
-    std::size_t next = 0;                  // under the lock
-    std::vector<bool> done(count, false);  // under the lock
-    std::size_t delivered = 0;             // under the lock
-    std::exception_ptr failure;            // under the lock
-
-    const auto fail = [&] {
-        if (!failure) failure = std::current_exception();
-        stop = true;
-    };
-    const auto run = [&] {
-        while (!stop) {
-            std::size_t i = 0;
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                if (failure || next >= count) return;
-                i = next++;
-                try {
-                    if (start) start(i);
-                } catch (...) {
-                    fail();
-                    return;
-                }
-            }
-            try {
-                work(i);
-            } catch (...) {
-                std::lock_guard<std::mutex> guard(lock);
-                fail();
-                return;
-            }
-            std::lock_guard<std::mutex> guard(lock);
-            done[i] = true;
-            try {
-                while (!failure && delivered < count && done[delivered])
-                    deliver(delivered++);
-            } catch (...) {
-                fail();
-                return;
-            }
-        }
-    };
-
+    Runner runner(count, work, deliver, start);
     std::vector<std::thread> pool;
     for (std::size_t k = 1; k < workers; ++k) {
         try {
-            pool.emplace_back(run);
+            pool.emplace_back([&runner] { runner.Run(); });
         } catch (const std::system_error&) {
             break;  // fewer threads than asked: the ones there take all the work
         }
     }
-    run();
+    runner.Run();
     for (std::thread& t : pool)
         t.join();
-    if (failure) std::rethrow_exception(failure);
+    runner.Rethrow();
 }
 
 }  // namespace kwctl

@@ -1,11 +1,11 @@
 #include "kwctl/Plan.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <span>
+#include <iterator>
 #include <utility>
 
-#include "kwctl/Kwctl.h"
+#include "kwctl/Environment.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/Utf8.h"
 
@@ -15,12 +15,28 @@ namespace {
 using catalog::Kind;
 using catalog::Setting;
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+struct PlanStateFacts {
+    constexpr PlanStateFacts(PlanState state, std::string_view word, bool needsSend)
+        : state(state), word(word), needsSend(needsSend) {}
+    PlanState state;
+    std::string_view word;
+    bool needsSend;
+};
+
+constexpr PlanStateFacts kStates[] = {
+    PlanStateFacts(PlanState::UpToDate, "up to date", false),
+    PlanStateFacts(PlanState::Differs, "differs", true),
+    PlanStateFacts(PlanState::NeverSent, "never sent", true),
+    PlanStateFacts(PlanState::NotFinished, "last send did not finish", true),
+};
+
+constexpr bool InEnumOrder() {
+    for (std::size_t i = 0; i < std::size(kStates); ++i) {
+        if (kStates[i].state != static_cast<PlanState>(i)) return false;
+    }
+    return std::size(kStates) == static_cast<std::size_t>(PlanState::NotFinished) + 1;
 }
+static_assert(InEnumOrder(), "one row for each plan state, in the enum's order");
 
 }  // namespace
 
@@ -41,27 +57,17 @@ std::string SettingLabel(const Setting& s) {
 }
 
 std::string_view PlanStateText(PlanState state) {
-    switch (state) {
-        case PlanState::UpToDate:
-            return "up to date";
-        case PlanState::Differs:
-            return "differs";
-        case PlanState::NeverSent:
-            return "never sent";
-        case PlanState::NotFinished:
-            return "last send did not finish";
-    }
-    return "";
+    return kStates[static_cast<std::size_t>(state)].word;
 }
 
 bool NeedsSend(PlanState state) {
-    return state != PlanState::UpToDate;
+    return kStates[static_cast<std::size_t>(state)].needsSend;
 }
 
 std::vector<SettingChange> RecordChanges(const SettingsRecord& from, const SettingsRecord& to) {
     std::vector<SettingChange> changes;
     for (const Setting& s : catalog::Settings()) {
-        if (s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch) continue;
+        if (s.Carried()) continue;
         catalog::Reading a = catalog::Read(s, from);
         catalog::Reading b = catalog::Read(s, to);
         if (a.raw == b.raw && a.text == b.text) continue;
@@ -99,8 +105,8 @@ std::vector<QueuePlan> MakePlan(const SettingsRecord& record,
         q.printer = name;
         if (const LogEntry* entry = last.Find(name)) {
             q.last = *entry;
-            const std::optional<SettingsRecord> sent = RecordFromHex(entry->record);
-            if (!SendFinished(entry->outcome)) {
+            const std::optional<SettingsRecord> sent = catalog::RecordFromHex(entry->record);
+            if (!Facts(entry->outcome).finished) {
                 q.state = PlanState::NotFinished;
             } else if (sent && *sent == record) {
                 q.state = PlanState::UpToDate;
@@ -119,18 +125,6 @@ int PlanExitStatus(const std::vector<QueuePlan>& plan) {
         if (NeedsSend(q.state)) return kDiffers;
     }
     return kSuccess;
-}
-
-std::optional<SettingsRecord> RecordFromHex(std::string_view hex) {
-    if (hex.size() != 2 * SettingsRecord::kSize) return std::nullopt;
-    SettingsRecord record;
-    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
-        const int high = HexDigit(hex[2 * i]);
-        const int low = HexDigit(hex[2 * i + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
-        record[i] = static_cast<std::uint8_t>(high << 4 | low);
-    }
-    return record;
 }
 
 }  // namespace kwctl

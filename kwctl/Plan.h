@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
-#include "kwctl/SendLog.h"
+#include "kwctl/LogReader.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/SettingsRecord.h"
 
 namespace kwctl {
 
 enum class PlanState {
-    UpToDate,     // its last send was of the same 180 bytes and ended printed, done or sent
-    Differs,      // its last send, which ended so, was of other bytes
+    UpToDate,     // its last send was of the same 180 bytes and finished
+    Differs,      // its last send, which finished, was of other bytes
     NeverSent,    // the log has no send to it
-    NotFinished,  // its last send ended held, failed or refused
+    NotFinished,  // its last send did not finish (see the outcomes' table)
 };
 
 // "up to date", "differs", "never sent", "last send did not finish".
@@ -62,8 +62,5 @@ std::vector<QueuePlan> MakePlan(const SettingsRecord& record,
 
 // kSuccess when no queue would be sent to, kDiffers when some would.
 int PlanExitStatus(const std::vector<QueuePlan>& plan);
-
-// The record whose 360 hex digits a log entry holds; nothing when they are not that.
-std::optional<SettingsRecord> RecordFromHex(std::string_view hex);
 
 }  // namespace kwctl

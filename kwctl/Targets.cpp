@@ -1,10 +1,10 @@
 #include "kwctl/Targets.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <unordered_set>
 #include <utility>
 
+#include "kwctl/InputFile.h"
 #include "settings/Utf8.h"
 
 namespace kwctl {
@@ -22,6 +22,63 @@ std::string_view Trimmed(std::string_view line) {
     return line;
 }
 
+// Reads a list as it comes, piece by piece; holds no more than one line of it besides the
+// names.
+class ListReader {
+public:
+    // False once the list is refused.
+    bool Feed(std::string_view text) {
+        if ((m_size += text.size()) > kTargetsLimit) return Refuse("the list is over 16 MiB");
+        while (!text.empty()) {
+            const std::size_t end = text.find('\n');
+            const std::string_view piece = text.substr(0, end);
+            if (piece.find('\0') != std::string_view::npos) {
+                return Refuse("line " + std::to_string(m_line + 1) + ": holds a NUL character");
+            }
+            if (m_partial.size() + piece.size() > kTargetLineLimit) {
+                return Refuse("line " + std::to_string(m_line + 1) + ": longer than 64 KiB");
+            }
+            m_partial.append(piece);
+            if (end == std::string_view::npos) return true;
+            if (!Line()) return false;
+            text.remove_prefix(end + 1);
+        }
+        return true;
+    }
+
+    TargetList Finish() {
+        if (m_list.error.empty() && !m_partial.empty()) Line();
+        m_list.ok = m_list.error.empty();
+        if (!m_list.ok) m_list.names.clear();
+        return std::move(m_list);
+    }
+
+private:
+    bool Line() {
+        ++m_line;
+        std::string_view line = m_partial;
+        if (m_line == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+        if (!IsValidUtf8(line)) return Refuse("line " + std::to_string(m_line) + ": not valid UTF-8");
+        const std::string_view name = Trimmed(line);
+        if (!name.empty() && name.front() != '#' && m_seen.insert(QueueKey(name)).second) {
+            m_list.names.emplace_back(name);
+        }
+        m_partial.clear();
+        return true;
+    }
+
+    bool Refuse(std::string error) {
+        if (m_list.error.empty()) m_list.error = std::move(error);
+        return false;
+    }
+
+    TargetList m_list;
+    std::unordered_set<std::string> m_seen;
+    std::string m_partial;
+    std::size_t m_line = 0;
+    std::size_t m_size = 0;
+};
+
 }  // namespace
 
 std::string QueueKey(std::string_view name) {
@@ -32,55 +89,42 @@ std::string QueueKey(std::string_view name) {
     return key;
 }
 
-TargetList ParseTargets(std::string_view text) {
-    TargetList list;
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+std::vector<std::string> EachQueueOnce(const std::vector<std::string>& names) {
     std::unordered_set<std::string> seen;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        ++lineNumber;
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        const char* fault = !IsValidUtf8(line)                          ? "not valid UTF-8"
-                            : line.find('\0') != std::string_view::npos ? "holds a NUL character"
-                                                                        : nullptr;
-        if (fault) {
-            TargetList refused;
-            refused.error = "line " + std::to_string(lineNumber) + ": " + fault;
-            return refused;
-        }
-        const std::string_view name = Trimmed(line);
-        if (name.empty() || name.front() == '#') continue;
-        if (seen.insert(QueueKey(name)).second) list.names.emplace_back(name);
+    std::vector<std::string> once;
+    for (const std::string& name : names) {
+        if (seen.insert(QueueKey(name)).second) once.push_back(name);
     }
-    list.ok = true;
-    return list;
+    return once;
+}
+
+TargetList ParseTargets(std::string_view text) {
+    ListReader reader;
+    reader.Feed(text);
+    return reader.Finish();
 }
 
 TargetList ReadTargets(const FilePath& path) {
-#ifdef _WIN32
-    std::FILE* file = ::_wfopen(path.c_str(), L"rb");
-#else
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
-    TargetList refused;
-    if (!file) {
-        refused.error = "cannot be read";
+    ListReader reader;
+    InputFile file(path);
+    if (file.State() != InputFile::Status::Open) {
+        TargetList refused;
+        refused.error = "cannot be read: " +
+                        (file.State() == InputFile::Status::Missing ? "no such file" : file.Error());
         return refused;
     }
-    std::string text;
-    char buffer[16384];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        refused.error = "cannot be read";
-        return refused;
+    std::string buffer(1 << 16, '\0');
+    for (std::uint64_t at = 0;;) {
+        std::size_t got = 0;
+        if (!file.ReadAt(at, buffer.data(), buffer.size(), got)) {
+            TargetList refused;
+            refused.error = "cannot be read: " + file.Error();
+            return refused;
+        }
+        if (got == 0 || !reader.Feed(std::string_view(buffer.data(), got))) break;
+        at += got;
     }
-    return ParseTargets(text);
+    return reader.Finish();
 }
 
 }  // namespace kwctl

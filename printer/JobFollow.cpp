@@ -174,6 +174,11 @@ JobFollow FollowJob(HANDLE printer, DWORD id, JobChanges& changes, DWORD limitMs
         DWORD status = 0;
         switch (LookAtJob(printer, id, status)) {
             case JobLook::Gone:
+                // What the spooler said of the job before it went, as a fast job that failed
+                // leaves it: the notification may be pending still, unread.
+                if (changes.Valid() && Spooler().wait(changes.Handle(), 0) == WAIT_OBJECT_0) {
+                    changes.Read(id, seen);
+                }
                 return JobGone(seen);
             case JobLook::Present:
                 seen.Add(status);

@@ -531,7 +531,7 @@ void WriteDigits(SettingsRecord& record, std::size_t offset, std::size_t width, 
 
 std::string SetOne(SettingsRecord& record, const Setting& s, std::string_view value) {
     const std::string key(s.key);
-    if (s.kind == Kind::CarriedDigit || s.kind == Kind::CarriedSwitch) {
+    if (s.Carried()) {
         return key + " is carried: no page shows it, so it can be read but not set";
     }
     if (s.fixed) return key + " is fixed for the first form and cannot be set";
@@ -612,7 +612,7 @@ std::optional<Assignment> ParseAssignment(std::string_view text) {
 std::uint8_t ShownBits(std::size_t offset) {
     std::uint8_t bits = 0;
     for (const Setting& s : kTable) {
-        if (s.kind != Kind::CarriedDigit && s.kind != Kind::CarriedSwitch) bits |= s.BitsAt(offset);
+        if (!s.Carried()) bits |= s.BitsAt(offset);
     }
     return bits;
 }
@@ -632,6 +632,24 @@ std::string RecordHex(const SettingsRecord& record) {
         hex += kDigits[record[i] & 0x0F];
     }
     return hex;
+}
+
+std::optional<SettingsRecord> RecordFromHex(std::string_view hex) {
+    if (hex.size() != 2 * SettingsRecord::kSize) return std::nullopt;
+    const auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    SettingsRecord record;
+    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) {
+        const int high = digit(hex[2 * i]);
+        const int low = digit(hex[2 * i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        record[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    return record;
 }
 
 std::string ByteRole(std::size_t offset, std::uint8_t bits) {

@@ -49,9 +49,9 @@ struct Setting {
     bool fixed = false;  // the margins of "書式０": always shown as `fixedValue`, never written
     int fixedValue = 0;
 
-    bool Settable() const {
-        return !fixed && kind != Kind::CarriedDigit && kind != Kind::CarriedSwitch;
-    }
+    // On no page: kept as they are, read but never set.
+    bool Carried() const { return kind == Kind::CarriedDigit || kind == Kind::CarriedSwitch; }
+    bool Settable() const { return !fixed && !Carried(); }
     // The bits of the record byte at `offset` that the setting holds: its mask, or the whole
     // byte of a digit.
     constexpr std::uint8_t BitsAt(std::size_t at) const {
@@ -103,8 +103,10 @@ std::uint8_t ShownBits(std::size_t offset);
 // A record byte as the catalogue shows it: "0x3C".
 std::string Hex(std::uint8_t byte);
 
-// The 180 bytes of a record as 360 lower-case hex digits.
+// The 180 bytes of a record as 360 lower-case hex digits, and back (either case); nothing when
+// the text is not that.
 std::string RecordHex(const SettingsRecord& record);
+std::optional<SettingsRecord> RecordFromHex(std::string_view hex);
 
 // What the byte at `offset` is, for bytes and bits that no page shows: "separator",
 // "terminator", "trailer", "command", "carried digit", "carried MSW3-2, MSW3-5" ...

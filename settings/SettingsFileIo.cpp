@@ -46,17 +46,6 @@ SaveResult Fail(SaveDetail& detail, DWORD error, SaveProblem problem) {
     return ResultOf(error);
 }
 
-// ReplaceFileW wants full paths (Wine refuses relative ones), and the temporary file must land
-// in the target's folder whatever the current folder is.
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
-}
 
 // The target must be writable as it stands, or the replace would remove what the system
 // protects. Windows refuses to write a read-only file, but Wine run by root writes and
@@ -222,6 +211,16 @@ SaveResult Abandon(const std::wstring& temporary, DWORD error, SaveDetail& detai
 
 }  // namespace
 
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
+
 bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -250,6 +249,8 @@ SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& rec
     SaveDetail unused;
     SaveDetail& d = detail ? *detail : unused;
     d = SaveDetail{};
+    // ReplaceFileW wants full paths (Wine refuses relative ones), and the temporary file must
+    // land in the target's folder whatever the current folder is.
     const std::wstring target = FullPath(path);
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
     if (const auto refused = CheckTarget(target, attributes, d)) return *refused;

@@ -13,6 +13,11 @@ using FilePath = std::wstring;
 using FilePath = std::string;
 #endif
 
+#ifdef _WIN32
+// The full path of `path` as the system resolves it; `path` itself when it cannot.
+std::wstring FullPath(const std::wstring& path);
+#endif
+
 // Reads the record of the settings file at `path`. False, with `record` untouched, when the
 // file cannot be opened or is no settings file. Only the first 199 bytes are read.
 bool ReadSettingsFile(const FilePath& path, SettingsRecord& record);

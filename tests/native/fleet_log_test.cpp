@@ -1,7 +1,9 @@
-// The send log and its hash: lines written whole by processes appending at once, and read back
-// with a torn last line skipped and any other bad line refused.
+// The send log and its hash: lines written whole by processes appending at once, read back from
+// either end with torn lines skipped wherever they lie and any other bad line refused, and what
+// plan makes of each shape a crash, an editor or a foreign file leaves.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,13 +19,19 @@
 #include <utility>
 #include <vector>
 
-#include "kwctl/SendLog.h"
+#include "kwctl/Kwctl.h"
+#include "kwctl/LogAppender.h"
+#include "kwctl/LogEntry.h"
+#include "kwctl/LogReader.h"
 #include "kwctl/Sha256.h"
+#include "settings/SettingsCatalog.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
 using kwctl::LogEntry;
 using kwctl::LogRead;
+using kwctl::Outcome;
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -37,76 +45,56 @@ TEST(FleetSha256, KnownDigests) {
               "b72833dc3e068ef66d54ef385b3cec9d7dc594d710d655864715100def250fe1");
 }
 
-LogEntry Entry(std::string printer, std::string outcome, std::optional<std::uint32_t> job = 7) {
-    return kwctl::MakeLogEntry(FactoryRecord(), std::move(printer), "/srv/office.dat", job,
-                               std::move(outcome), std::nullopt);
+LogEntry Entry(std::string printer, Outcome outcome, std::optional<std::uint32_t> job = 7,
+               const SettingsRecord& record = FactoryRecord()) {
+    return kwctl::MakeLogEntry(record, std::move(printer), "/srv/office.dat", job, outcome,
+                               std::nullopt);
 }
 
 std::string Line(const LogEntry& e) {
     return kwctl::FormatLogLine(e);
 }
 
-LogRead Parse(const std::string& text, std::vector<LogEntry>& entries) {
-    return kwctl::ParseLog(text, [&](LogEntry&& e) { entries.push_back(std::move(e)); });
+// `line` with its first `from` replaced by `to`.
+std::string With(std::string line, const std::string& from, const std::string& to) {
+    const std::size_t at = line.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? line : line.replace(at, from.size(), to);
 }
 
-TEST(FleetLog, AnEntryComesBackAndLinesThatAreNoEntryAreRefused) {
-    LogEntry e = Entry("\\\\printsrv\\Vek 1F", "held", std::nullopt);
-    e.reason = "paused, offline";
-    e.file = "/srv/\xE9t\xE9.dat";  // a native name need not be UTF-8; the line stays JSON
-    const std::string line = Line(e);
-    EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line";
-    const auto back = kwctl::ParseLogLine(line);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(Line(*back), line);
-    EXPECT_EQ(back->time.size(), 20u);
+TEST(FleetLog, EveryOutcomeThatIsLoggedComesBackAndNoOtherIsTaken) {
+    for (int o = 0; o < static_cast<int>(Outcome::Count); ++o) {
+        const auto outcome = static_cast<Outcome>(o);
+        const kwctl::OutcomeFacts& facts = kwctl::Facts(outcome);
+        SCOPED_TRACE(std::string(facts.word));
+        EXPECT_EQ(facts.outcome, outcome);
+        EXPECT_FALSE(facts.word.empty() || facts.result.empty());
+        LogEntry e = Entry("\\\\printsrv\\Vek 1F", outcome, std::nullopt);
+        e.reason = "paused, offline";
+        e.file = "/srv/\xE9t\xE9.dat";  // a native name need not be UTF-8; the line stays JSON
+        const std::string line = Line(e);
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line";
+        const auto back = kwctl::ParseLogLine(line);
+        EXPECT_EQ(back.has_value(), facts.logged) << line;
+        EXPECT_EQ(kwctl::LoggedOutcome(facts.word).has_value(), facts.logged);
+        if (!back) continue;
+        EXPECT_EQ(back->outcome, outcome);
+        EXPECT_EQ(Line(*back), line);
+    }
 
-    const std::string good = Line(Entry("Vek 1F", "printed"));
-    const auto with = [&](const std::string& from, const std::string& to) {
-        std::string line = good;
-        line.replace(line.find(from), from.size(), to);
-        return line;
-    };
+    const std::string good = Line(Entry("Vek 1F", Outcome::Printed));
     for (const std::string& bad : {
-             good.substr(0, good.size() / 2),
-             with("\"outcome\":\"printed\"", "\"outcome\":\"lost\""),
-             with("\"job\":7", "\"job\":-7"),
-             with("\"reason\":null", "\"reason\":3"),
-             with("\"record\":\"1c", "\"record\":\"1C"),
-             with("\"sha256\":\"b7", "\"sha256\":\""),
-             with(",\"user\":", ",\"someone\":"),
+             With(good, "\"outcome\":\"printed\"", "\"outcome\":\"lost\""),
+             With(good, "\"job\":7", "\"job\":-7"),
+             With(good, "\"reason\":null", "\"reason\":3"),
+             With(good, "\"record\":\"1c", "\"record\":\"1C"),
+             With(good, "\"sha256\":\"b7", "\"sha256\":\""),
+             With(good, ",\"user\":", ",\"someone\":"),
          }) {
         EXPECT_FALSE(kwctl::ParseLogLine(bad)) << bad;
     }
-    EXPECT_TRUE(kwctl::ParseLogLine(with("{", "{\"added\":[1],"))) << "later keys are ignored";
-}
-
-TEST(FleetLog, OnlyATornLastLineIsSkipped) {
-    const std::string a = Line(Entry("Vek 1F", "printed"));
-    const std::string b = Line(Entry("Vek 2F", "done"));
-    const struct {
-        std::string text;
-        LogRead::Status status;
-        std::size_t entries;
-        bool torn;
-    } cases[] = {
-        {a + b, LogRead::Status::Read, 2, false},
-        {a + "\r\n" + b + "\n \n", LogRead::Status::Read, 2, false},  // blank lines
-        {a + b.substr(0, 40), LogRead::Status::Read, 1, true},        // cut off
-        {a + "garbage\n", LogRead::Status::Read, 1, true},            // last, not an entry
-        {a + "garbage\n" + b, LogRead::Status::Unusable, 1, false},
-        {a + b.substr(0, 40) + "\n" + b, LogRead::Status::Unusable, 1, false},
-    };
-    for (const auto& c : cases) {
-        std::vector<LogEntry> entries;
-        const LogRead read = Parse(c.text, entries);
-        EXPECT_EQ(read.status, c.status) << c.text;
-        EXPECT_EQ(read.tornLastLine, c.torn) << c.text;
-        EXPECT_EQ(entries.size(), c.entries) << c.text;
-        if (c.status == LogRead::Status::Unusable) {
-            EXPECT_EQ(read.error, "line 2: not a log entry");
-        }
-    }
+    EXPECT_TRUE(kwctl::ParseLogLine(With(good, "{", "{\"added\":[1,{\"time\":0}],")))
+        << "later keys are ignored";
 }
 
 class FleetLogFile : public testing::Test {
@@ -115,13 +103,175 @@ protected:
         char pattern[] = "/tmp/fleet-log.XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         m_dir = pattern;
-        m_log = (m_dir / "sends.jsonl").string();
+        m_log = Path("sends.jsonl");
+        m_office = FactoryRecord();
+        ASSERT_TRUE(catalog::Apply(m_office, std::vector<catalog::Assignment>{{"msw2-7", "80"}}).ok);
+        const SettingsFileImage image = EncodeSettingsFile(m_office);
+        Write("office.dat", std::string(image.begin(), image.end()));
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
+    std::string Path(const char* name) const { return (m_dir / name).string(); }
+    void Write(const char* name, const std::string& text) const {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
+
+    // kwctl run in-process: its exit status, stdout and stderr.
+    struct Run {
+        int status;
+        std::string out;
+        std::string err;
+    };
+    Run Kwctl(std::vector<std::string> args) const {
+        kwctl::StringOutput output;
+        kwctl::Environment env{output};
+        const int status = kwctl::Run(args, env);
+        return {status, output.out, output.err};
+    }
+    Run Plan(const std::string& log, std::vector<std::string> queues) const {
+        std::vector<std::string> args = {"plan", Path("office.dat"), "--log", log};
+        for (const std::string& q : queues)
+            args.insert(args.end(), {"-p", q});
+        return Kwctl(args);
+    }
+
     std::filesystem::path m_dir;
     std::string m_log;
+    SettingsRecord m_office;
 };
+
+// The shapes a log can take, each with the states plan finds from its end and the exit status;
+// the reader from the start refuses the same ones.
+TEST_F(FleetLogFile, PlanTellsEachQueueWhateverShapeTheLogIsIn) {
+    const std::string a = Line(Entry("Vek 1F", Outcome::Done, 7, m_office));
+    const std::string b = Line(Entry("Vek 2F", Outcome::Done, 8, m_office));
+    const std::string cutInRecord = b.substr(0, b.find("\"record\":") + 100);
+    const std::string aCrLf = a.substr(0, a.size() - 1) + "\r\n";
+    const std::string long70k(70 * 1024, 'x');
+    const struct {
+        const char* shape;
+        std::string text;
+        int status;
+        const char* states;  // of Vek 1F, Vek 2F
+    } cases[] = {
+        {"whole", a + b, 0, "up to date|up to date"},
+        {"torn at the end, inside record", a + cutInRecord, 1,
+         "up to date|last send did not finish"},
+        {"torn at the end, before its queue", a + b + b.substr(0, 20), 0, "up to date|up to date"},
+        {"torn in the middle, then an append", a + cutInRecord + "\n" + a, 1,
+         "up to date|last send did not finish"},
+        {"torn in the middle, sent again later", a + cutInRecord + "\n" + b, 0,
+         "up to date|up to date"},
+        {"last line without its newline", a + b.substr(0, b.size() - 1), 0,
+         "up to date|up to date"},
+        {"CRLF", aCrLf + b.substr(0, b.size() - 1) + "\r\n", 0, "up to date|up to date"},
+        {"a byte order mark", "\xEF\xBB\xBF" + a + b, 0, "up to date|up to date"},
+        {"zeros after the last line, as a crash leaves", a + b + std::string(300, '\0'), 0,
+         "up to date|up to date"},
+        {"zeros where the last line was to be", a + std::string(300, '\0'), 1,
+         "up to date|never sent"},
+        {"bytes after a NUL", a + b.substr(0, b.size() - 1) + std::string("\0GARBAGE\n", 9), 2,
+         ""},
+        {"a hash that is not its record's", a + With(b, "\"sha256\":\"", "\"sha256\":\"0"), 2, ""},
+        {"a record that is not its hash's", a + With(b, "\"record\":\"1c", "\"record\":\"1d"), 2,
+         ""},
+        {"a key given twice", a + With(b, "{\"time\"", "{\"printer\":\"Vek 9F\",\"time\""), 2,
+         ""},
+        {"a line over the limit at the end", a + b + long70k, 0, "up to date|up to date"},
+        {"a line over the limit in the middle", a + long70k + "\n" + b, 2, ""},
+        {"a last line that is no entry", a + b + "garbage\n", 2, ""},
+        {"a dry run after the send", a + b + Line(Entry("Vek 1F", Outcome::DryRun)), 0,
+         "up to date|up to date"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        Write("case.log", c.text);
+        const Run plan = Plan(Path("case.log"), {"Vek 1F", "Vek 2F"});
+        EXPECT_EQ(plan.status, c.status) << plan.out << plan.err;
+        std::string states;
+        for (const char* queue : {"Vek 1F: ", "Vek 2F: "}) {
+            const std::size_t at = plan.out.find(queue);
+            if (at == std::string::npos) continue;
+            const std::size_t from = at + std::string(queue).size();
+            std::string state = plan.out.substr(from, plan.out.find_first_of("(\n", from) - from);
+            if (state.ends_with(' ')) state.pop_back();
+            states += (states.empty() ? "" : "|") + state;
+        }
+        if (c.status == 2) {
+            EXPECT_NE(plan.err.find("case.log: the send log cannot be used: line "),
+                      std::string::npos)
+                << plan.err;
+        } else {
+            EXPECT_EQ(states, c.states);
+        }
+        const LogRead forward = kwctl::ParseLog(c.text, [](LogEntry&&) {});
+        EXPECT_EQ(forward.status == LogRead::Status::Unusable, c.status == 2) << forward.error;
+    }
+}
+
+// A send stopped while it wrote its line, then the next night's send: the torn line stays in the
+// middle, skipped with a note, and its queue is sent to again.
+TEST_F(FleetLogFile, ACrashWhileALineIsWrittenLeavesTheLogUsable) {
+    {
+        kwctl::LogAppender log(m_log);
+        ASSERT_TRUE(log.Append(Entry("Vek 1F", Outcome::Done, 1, m_office))) << log.Error();
+        ASSERT_TRUE(log.Append(Entry("Vek 2F", Outcome::Done, 2, m_office))) << log.Error();
+    }
+    std::filesystem::resize_file(m_log, std::filesystem::file_size(m_log) - 200);
+    {
+        kwctl::LogAppender log(m_log);
+        ASSERT_TRUE(log.Append(Entry("Vek 3F", Outcome::Done, 3, m_office))) << log.Error();
+    }
+    const Run plan = Plan(m_log, {"Vek 1F", "Vek 2F", "Vek 3F"});
+    EXPECT_EQ(plan.status, 1) << plan.err;
+    EXPECT_NE(plan.out.find("Vek 1F: up to date"), std::string::npos) << plan.out;
+    EXPECT_NE(plan.out.find("Vek 2F: last send did not finish (unknown "), std::string::npos)
+        << plan.out;
+    EXPECT_NE(plan.out.find("Vek 3F: up to date"), std::string::npos) << plan.out;
+    EXPECT_NE(plan.err.find("sends.jsonl: line 2 of the send log is cut off"), std::string::npos)
+        << plan.err;
+
+    // The reader from the start: the same entries, the torn one as its queue's unknown send.
+    std::vector<std::string> sends;
+    const LogRead read = kwctl::ReadLog(m_log, [&](LogEntry&& e) {
+        sends.push_back(e.printer + " " + std::string(kwctl::Facts(e.outcome).word));
+    });
+    EXPECT_EQ(read.status, LogRead::Status::Read) << read.error;
+    EXPECT_EQ(read.tornLines, std::vector<std::string>{"line 2"});
+    EXPECT_EQ(sends, (std::vector<std::string>{"Vek 1F done", "Vek 2F unknown", "Vek 3F done"}));
+}
+
+// Only a regular file is read; a log that is not there is one with no sends only where its
+// folder is.
+TEST_F(FleetLogFile, FifosFoldersAndMissingFoldersAreRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(m_dir / "folder");
+    Write("fleet.txt", "Vek 1F\n");
+    const std::string missingFolder = Path("offline/kw.log");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"plan", Path("office.dat"), "-p", "Vek 1F", "--log", Path("fifo")}, 2, "is a FIFO"},
+        {{"log", Path("fifo")}, 2, "is a FIFO"},
+        {{"plan", Path("office.dat"), "--targets", Path("fifo"), "--log", m_log}, 2, "is a FIFO"},
+        {{"plan", Path("office.dat"), "-p", "Vek 1F", "--log", Path("folder")}, 2, "is a folder"},
+        {{"plan", Path("office.dat"), "--targets", Path("folder"), "--log", m_log}, 2,
+         "is a folder"},
+        {{"plan", Path("office.dat"), "-p", "Vek 1F", "--log", missingFolder}, 2,
+         "its folder does not exist"},
+        {{"log", missingFolder}, 2, "its folder does not exist"},
+        {{"plan", Path("office.dat"), "--targets", Path("fleet.txt"), "--log", m_log}, 1, ""},
+        {{"log", m_log}, 2, "there is no send log there"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        const Run run = Kwctl(c.args);
+        EXPECT_EQ(run.status, c.status) << run.out;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+}
 
 TEST_F(FleetLogFile, ProcessesAppendingAtOnceLoseAndMixNoLine) {
     constexpr int kProcesses = 4;
@@ -133,7 +283,7 @@ TEST_F(FleetLogFile, ProcessesAppendingAtOnceLoseAndMixNoLine) {
         if (children[k] == 0) {
             kwctl::LogAppender log(m_log);
             for (int n = 0; n < kLines; ++n) {
-                LogEntry e = Entry("child " + std::to_string(k), "sent", n);
+                LogEntry e = Entry("child " + std::to_string(k), Outcome::Sent, n);
                 e.reason = std::string(n % 97, 'x');  // lines of many lengths
                 if (!log.Append(e)) ::_exit(1);
             }
@@ -153,28 +303,9 @@ TEST_F(FleetLogFile, ProcessesAppendingAtOnceLoseAndMixNoLine) {
         if (e.job != next[k]++) ++misplaced;
     });
     EXPECT_EQ(read.status, LogRead::Status::Read) << read.error;
-    EXPECT_FALSE(read.tornLastLine);
+    EXPECT_EQ(read.torn, 0u);
     EXPECT_EQ(misplaced, 0u);
     EXPECT_EQ(next, std::vector<std::uint32_t>(kProcesses, kLines));
-}
-
-TEST_F(FleetLogFile, AnAppendAfterATornLineKeepsItsOwnLine) {
-    std::ofstream(m_log) << Line(Entry("Vek 1F", "printed")) << "{\"time\":\"2026-";
-    LogRead read = kwctl::ReadLog(m_log, [](LogEntry&&) {});
-    EXPECT_TRUE(read.tornLastLine);
-    {
-        kwctl::LogAppender log(m_log);
-        ASSERT_TRUE(log.Append(Entry("Vek 2F", "done"))) << log.Error();
-    }
-    // The torn line is now an inner line: the log is refused, but the new entry is whole.
-    std::vector<std::string> printers;
-    std::ifstream in(m_log);
-    for (std::string line; std::getline(in, line);) {
-        if (auto e = kwctl::ParseLogLine(line)) printers.push_back(e->printer);
-    }
-    EXPECT_EQ(printers, (std::vector<std::string>{"Vek 1F", "Vek 2F"}));
-    EXPECT_EQ(kwctl::ReadLog(m_log, [](LogEntry&&) {}).status, LogRead::Status::Unusable);
-    EXPECT_EQ(kwctl::ReadLog(m_log + ".none", [](LogEntry&&) {}).status, LogRead::Status::Missing);
 }
 
 }  // namespace

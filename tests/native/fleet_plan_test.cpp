@@ -36,7 +36,8 @@ TEST(FleetPlan, AChangedSwitchMakesEveryQueueThatHadTheRecordDifferAndNamesIt) {
     const SettingsRecord office = With({{"font1", "2"}, {"msw2-7", "136"}});
     kwctl::LastSends last;
     const auto send = [&](const char* printer, const char* outcome, const SettingsRecord& r) {
-        last.Add(kwctl::MakeLogEntry(r, printer, "office.dat", 1, outcome, std::nullopt));
+        last.Add(kwctl::MakeLogEntry(r, printer, "office.dat", 1, *kwctl::LoggedOutcome(outcome),
+                                     std::nullopt));
     };
     send("Vek 1F", "failed", office);  // then sent again, below
     send("Vek 1F", "printed", office);
@@ -125,7 +126,8 @@ TEST(FleetParallel, ResultsComeInListOrderEachOnceAsSoonAsTheirTurnComes) {
             std::lock_guard<std::mutex> guard(seen);
             workers.insert(std::this_thread::get_id());
         };
-        const auto deliver = [&](std::size_t i) {
+        const auto deliver = [&](std::size_t i, std::exception_ptr failure) {
+            EXPECT_FALSE(failure);
             for (std::size_t j = 0; j <= i; ++j)
                 EXPECT_EQ(worked[j], 1) << "early " << i;
             if (i == 0) doneAtFirst = done.load();
@@ -142,12 +144,30 @@ TEST(FleetParallel, ResultsComeInListOrderEachOnceAsSoonAsTheirTurnComes) {
             EXPECT_EQ(workers, std::set{std::this_thread::get_id()}) << "not on the caller";
         }
     }
-    // A failing piece of work stops the run and is reported to the caller.
-    std::vector<std::size_t> delivered;
-    const auto fail = [](std::size_t i) { i == 5 ? throw std::runtime_error("no") : void(); };
-    EXPECT_THROW(kwctl::RunInOrder(20, 4, fail, [&](std::size_t i) { delivered.push_back(i); }),
-                 std::runtime_error);
-    EXPECT_LE(delivered.size(), 5u);
+    // A piece of work that throws after the others have finished is delivered in its place as
+    // a failure, and every other one is done and delivered as well; a delivery that throws
+    // stops the run and reaches the caller.
+    for (int threads : {1, 4}) {
+        SCOPED_TRACE(threads);
+        std::vector<std::size_t> delivered, failed;
+        const auto work = [](std::size_t i) {
+            if (i != 5) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            throw std::runtime_error("no");
+        };
+        kwctl::RunInOrder(20, threads, work, [&](std::size_t i, std::exception_ptr failure) {
+            delivered.push_back(i);
+            if (failure) failed.push_back(i);
+        });
+        EXPECT_EQ(delivered, std::vector<std::size_t>(order.begin(), order.begin() + 20));
+        EXPECT_EQ(failed, std::vector<std::size_t>{5});
+        EXPECT_THROW(kwctl::RunInOrder(
+                         20, threads, [](std::size_t) {},
+                         [](std::size_t i, std::exception_ptr) {
+                             if (i == 5) throw std::runtime_error("no");
+                         }),
+                     std::runtime_error);
+    }
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "framework/Handles.h"
-#include "kwctl/SendLog.h"
+#include "kwctl/LogAppender.h"
+#include "kwctl/LogReader.h"
 #include "kwctl/Sha256.h"
 #include "settings/SettingsCatalog.h"
 #include "settings/Utf8.h"
@@ -51,7 +52,8 @@ TEST(FleetLogChild, DISABLED_Append) {
     ASSERT_EQ(::WaitForSingleObject(go.get(), 30000), WAIT_OBJECT_0);
     for (int n = 0; n < kLines; ++n) {
         kwctl::LogEntry e = kwctl::MakeLogEntry(FactoryRecord(), "child " + ToUtf8(child),
-                                                "C:\\fleet\\office.dat", n, "sent", std::nullopt);
+                                                "C:\\fleet\\office.dat", n, kwctl::Outcome::Sent,
+                                                std::nullopt);
         e.reason = std::string(n % 97, 'x');
         ASSERT_TRUE(log.Append(e)) << log.Error();
     }
@@ -92,7 +94,7 @@ TEST(FleetLog, TwoProcessesAppendingAtOnceLoseAndMixNoLine) {
         if (e.job != next[k]++) ++misplaced;
     });
     EXPECT_EQ(read.status, kwctl::LogRead::Status::Read) << read.error;
-    EXPECT_FALSE(read.tornLastLine);
+    EXPECT_EQ(read.torn, 0u);
     EXPECT_EQ(misplaced, 0u);
     EXPECT_EQ(next, std::vector<std::uint32_t>(2, kLines));
 }

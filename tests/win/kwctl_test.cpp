@@ -21,7 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "kwctl/Kwctl.h"
-#include "kwctl/SendLog.h"
+#include "kwctl/LogReader.h"
 #include "printer/FakePrinterSpooler.h"
 #include "printer/PrinterSend.h"
 #include "printer/WinPrinterSpooler.h"
@@ -335,9 +335,10 @@ ProgramRun RunProgram(const std::string& args) {
 std::string LogLines(const std::string& path) {
     std::string lines;
     const kwctl::LogRead read = kwctl::ReadLog(FromUtf8(path), [&](kwctl::LogEntry&& e) {
-        lines += e.printer + ": " + e.outcome + (e.reason ? " (" + *e.reason + ")" : "") + "\n";
+        lines += e.printer + ": " + std::string(kwctl::Facts(e.outcome).word) +
+                 (e.reason ? " (" + *e.reason + ")" : "") + "\n";
     });
-    EXPECT_TRUE(read.status == kwctl::LogRead::Status::Read && !read.tornLastLine) << read.error;
+    EXPECT_TRUE(read.status == kwctl::LogRead::Status::Read && read.torn == 0) << read.error;
     return lines;
 }
 
@@ -560,9 +561,11 @@ TEST(KwctlFleetTest, ACommandLineListOrLogThatCannotBeUsedSendsNothing) {
     printers.Add(L"Kw One", L"LPT1:");
     const std::string file = WriteSettings(L"one.dat", SomeRecord());
     const std::string line = kwctl::FormatLogLine(
-        kwctl::MakeLogEntry(SomeRecord(), "Kw One", "C:\\one.dat", 3, "done", std::nullopt));
+        kwctl::MakeLogEntry(SomeRecord(), "Kw One", "C:\\one.dat", 3, kwctl::Outcome::Done,
+                            std::nullopt));
     const std::string bad = ToUtf8(rig::TestDir() + L"bad.log");
-    std::ofstream(std::filesystem::path(FromUtf8(bad))) << line << "{}\n" << line;
+    // A line that is no entry, met on the way from the end to the queue's last send.
+    std::ofstream(std::filesystem::path(FromUtf8(bad))) << line << "{}\n";
     std::ofstream(std::filesystem::path(rig::TestDir() + L"empty.txt")) << "# nothing yet\n";
     const struct {
         std::vector<std::string> args;
@@ -572,7 +575,8 @@ TEST(KwctlFleetTest, ACommandLineListOrLogThatCannotBeUsedSendsNothing) {
         {{"-p", "Kw One", "--wait=soon"}, "--wait"},
         {{"-p", "Kw One", "--wait", "30"}, "30"},
         {{"-p", "Kw One", "--parallel", "0"}, "--parallel"},
-        {{"-p", "Kw One", "--log", bad}, "bad.log: the send log cannot be used: line 2"},
+        {{"-p", "Kw One", "--changed-only", "--log", bad},
+         "bad.log: the send log cannot be used: line 2"},
         {{"--targets", ToUtf8(rig::TestDir() + L"empty.txt")}, "the list names no queue"},
     };
     for (const auto& c : cases) {
