@@ -8,15 +8,11 @@
 
 namespace {
 
-constexpr int kLoadTime = 1089;
-constexpr int kLoadNormal = 1090, kLoadSlow = 1018;
-constexpr int kCurlOff = 1019, kCurlOn = 1009;
-constexpr int kReturnTime = 1068;
-constexpr int kFeedNormal = 1093, kFeedSlow = 1012;
-constexpr int kWide = 1021, kNarrow = 1015;
-
-constexpr int kSettingIds[] = {kCurlOn, kFeedSlow,   kNarrow,   kLoadSlow,   kCurlOff,
-                               kWide,   kReturnTime, kLoadTime, kLoadNormal, kFeedNormal};
+constexpr int kSettingIds[] = {IDC_HW_LOAD_TIME,         IDC_HW_LOAD_SPEED_NORMAL,
+                               IDC_HW_LOAD_SPEED_SLOW,   IDC_HW_CURL_OFF,
+                               IDC_HW_CURL_ON,           IDC_HW_RETURN_TIME,
+                               IDC_HW_FEED_SPEED_NORMAL, IDC_HW_FEED_SPEED_SLOW,
+                               IDC_HW_SMOOTHING_WIDE,    IDC_HW_SMOOTHING_NARROW};
 
 }  // namespace
 
@@ -43,12 +39,12 @@ void CPage_Hardware::StoreToRecord(SettingsRecord& record) {
 }
 
 void CPage_Hardware::DoDataExchange(CDataExchange& dx) {
-    DDX_CBString(dx, kLoadTime, m_strLoadTime);
-    DDX_Radio(dx, kLoadNormal, m_nLoadSpeed);
-    DDX_Radio(dx, kCurlOff, m_nCurl);
-    DDX_CBString(dx, kReturnTime, m_strReturnTime);
-    DDX_Radio(dx, kFeedNormal, m_nFeedSpeed);
-    DDX_Radio(dx, kWide, m_nSmoothing);
+    DDX_CBString(dx, IDC_HW_LOAD_TIME, m_strLoadTime);
+    DDX_Radio(dx, IDC_HW_LOAD_SPEED_NORMAL, m_nLoadSpeed);
+    DDX_Radio(dx, IDC_HW_CURL_OFF, m_nCurl);
+    DDX_CBString(dx, IDC_HW_RETURN_TIME, m_strReturnTime);
+    DDX_Radio(dx, IDC_HW_FEED_SPEED_NORMAL, m_nFeedSpeed);
+    DDX_Radio(dx, IDC_HW_SMOOTHING_WIDE, m_nSmoothing);
 }
 
 bool CPage_Hardware::WindowProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

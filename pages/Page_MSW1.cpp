@@ -5,28 +5,22 @@
 
 namespace {
 
-constexpr int kCountry = 1010;
-constexpr int kBuffer16K = 1007, kBufferNone = 1009;
-constexpr int kDcEnabled = 1016, kDcDisabled = 1235;
-constexpr int kCrLf = 1008, kCrOnly = 1012;
-constexpr int kCommandCr = 1011, kCommandAll = 1234;
-constexpr int kReturnOnly = 1014, kReturnLineFeed = 1015;
-
-constexpr int kSettingIds[] = {kBuffer16K, kCrLf,       kBufferNone, kCountry,
-                               kCommandCr, kCrOnly,     kReturnOnly, kReturnLineFeed,
-                               kDcEnabled, kCommandAll, kDcDisabled};
+constexpr int kSettingIds[] = {
+    IDC_MSW1_COUNTRY,     IDC_MSW1_BUFFER_16K,     IDC_MSW1_BUFFER_NONE,      IDC_MSW1_DC_ENABLED,
+    IDC_MSW1_DC_DISABLED, IDC_MSW1_AUTO_RETURN_LF, IDC_MSW1_AUTO_RETURN_ONLY, IDC_MSW1_COMMAND_CR,
+    IDC_MSW1_COMMAND_ALL, IDC_MSW1_CR_RETURN_ONLY, IDC_MSW1_CR_RETURN_LF};
 
 }  // namespace
 
 CPage_MSW1::CPage_MSW1() : CSwitchPage(IDD_PAGE_MSW1, field::kMsw1, kSettingIds) {}
 
 void CPage_MSW1::DoDataExchange(CDataExchange& dx) {
-    DDX_CBString(dx, kCountry, m_strCountry);
-    DDX_Radio(dx, kBuffer16K, m_nSwitch4);
-    DDX_Radio(dx, kDcEnabled, m_nSwitch5);
-    DDX_Radio(dx, kCrLf, m_nSwitch6);
-    DDX_Radio(dx, kCommandCr, m_nSwitch7);
-    DDX_Radio(dx, kReturnOnly, m_nSwitch8);
+    DDX_CBString(dx, IDC_MSW1_COUNTRY, m_strCountry);
+    DDX_Radio(dx, IDC_MSW1_BUFFER_16K, m_nSwitch4);
+    DDX_Radio(dx, IDC_MSW1_DC_ENABLED, m_nSwitch5);
+    DDX_Radio(dx, IDC_MSW1_AUTO_RETURN_LF, m_nSwitch6);
+    DDX_Radio(dx, IDC_MSW1_COMMAND_CR, m_nSwitch7);
+    DDX_Radio(dx, IDC_MSW1_CR_RETURN_ONLY, m_nSwitch8);
 }
 
 BOOL CPage_MSW1::OnInitDialog() {

@@ -5,33 +5,35 @@
 
 namespace {
 
-constexpr int kSlashedZero = 1016;
-constexpr int kPaperOutPrinting = 1017, kPaperOutAlways = 1018;
-constexpr int kNativeMode = 1019, kCopyMode = 1236;
-constexpr int kSpeedFirst = 1026, kEverySheet = 1009;
-constexpr int kHdPica = 1020, kHsPica = 1235;
-constexpr int kEightBit = 1021, kSevenBit = 1012;
-constexpr int kColumns136 = 1022, kColumns80 = 1234;
-constexpr int kBidirectional = 1024, kUnidirectional = 1015;
-
-constexpr int kSettingIds[] = {kEverySheet,       kSevenBit,       kUnidirectional, kSlashedZero,
-                               kPaperOutPrinting, kPaperOutAlways, kNativeMode,     kHdPica,
-                               kEightBit,         kColumns136,     kBidirectional,  kSpeedFirst,
-                               kColumns80,        kHsPica,         kCopyMode};
+constexpr int kSettingIds[] = {IDC_MSW2_SLASHED_ZERO,
+                               IDC_MSW2_PAPER_OUT_PRINTING,
+                               IDC_MSW2_PAPER_OUT_ALWAYS,
+                               IDC_MSW2_GRAPHICS_NATIVE,
+                               IDC_MSW2_GRAPHICS_COPY,
+                               IDC_MSW2_FEEDER_SPEED_FIRST,
+                               IDC_MSW2_FEEDER_EVERY_SHEET,
+                               IDC_MSW2_PICA_HD,
+                               IDC_MSW2_PICA_HS,
+                               IDC_MSW2_DATA_8BIT,
+                               IDC_MSW2_DATA_7BIT,
+                               IDC_MSW2_COLUMNS_136,
+                               IDC_MSW2_COLUMNS_80,
+                               IDC_MSW2_DIRECTION_BI,
+                               IDC_MSW2_DIRECTION_UNI};
 
 }  // namespace
 
 CPage_MSW2::CPage_MSW2() : CSwitchPage(IDD_PAGE_MSW2, field::kMsw2, kSettingIds) {}
 
 void CPage_MSW2::DoDataExchange(CDataExchange& dx) {
-    DDX_Check(dx, kSlashedZero, m_bSwitch1);
-    DDX_Radio(dx, kPaperOutPrinting, m_nSwitch2);
-    DDX_Radio(dx, kNativeMode, m_nSwitch3);
-    DDX_Radio(dx, kSpeedFirst, m_nSwitch4);
-    DDX_Radio(dx, kHdPica, m_nSwitch5);
-    DDX_Radio(dx, kEightBit, m_nSwitch6);
-    DDX_Radio(dx, kColumns136, m_nSwitch7);
-    DDX_Radio(dx, kBidirectional, m_nSwitch8);
+    DDX_Check(dx, IDC_MSW2_SLASHED_ZERO, m_bSwitch1);
+    DDX_Radio(dx, IDC_MSW2_PAPER_OUT_PRINTING, m_nSwitch2);
+    DDX_Radio(dx, IDC_MSW2_GRAPHICS_NATIVE, m_nSwitch3);
+    DDX_Radio(dx, IDC_MSW2_FEEDER_SPEED_FIRST, m_nSwitch4);
+    DDX_Radio(dx, IDC_MSW2_PICA_HD, m_nSwitch5);
+    DDX_Radio(dx, IDC_MSW2_DATA_8BIT, m_nSwitch6);
+    DDX_Radio(dx, IDC_MSW2_COLUMNS_136, m_nSwitch7);
+    DDX_Radio(dx, IDC_MSW2_DIRECTION_BI, m_nSwitch8);
 }
 
 void CPage_MSW2::BitsToMembers() {

@@ -5,25 +5,21 @@
 
 namespace {
 
-constexpr int kSlashedZero = 1026;
-constexpr int kLanNone = 1031, kLanPresent = 1237;
-constexpr int kRemember = 1027, kForget = 1236;
-constexpr int kEscAOnly = 1029, kEscAAll = 1009;
-constexpr int kNoSkip = 1030, kSkip = 1015;
-
-constexpr int kSettingIds[] = {kEscAAll, kSkip,    kSlashedZero, kRemember,  kEscAOnly,
-                               kNoSkip,  kLanNone, kForget,      kLanPresent};
+constexpr int kSettingIds[] = {
+    IDC_MSW3_LAN_NONE,        IDC_MSW3_LAN_PRESENT,         IDC_MSW3_POSITION_REMEMBER,
+    IDC_MSW3_POSITION_FORGET, IDC_MSW3_FEEDER_ESC_A_ONLY,   IDC_MSW3_FEEDER_ESC_A_ALL,
+    IDC_MSW3_SLASHED_ZERO,    IDC_MSW3_PERFORATION_NO_SKIP, IDC_MSW3_PERFORATION_SKIP};
 
 }  // namespace
 
 CPage_MSW3::CPage_MSW3() : CSwitchPage(IDD_PAGE_MSW3, field::kMsw3, kSettingIds) {}
 
 void CPage_MSW3::DoDataExchange(CDataExchange& dx) {
-    DDX_Check(dx, kSlashedZero, m_bSwitch7);
-    DDX_Radio(dx, kLanNone, m_nSwitch1);
-    DDX_Radio(dx, kRemember, m_nSwitch3);
-    DDX_Radio(dx, kEscAOnly, m_nSwitch4);
-    DDX_Radio(dx, kNoSkip, m_nSwitch8);
+    DDX_Check(dx, IDC_MSW3_SLASHED_ZERO, m_bSwitch7);
+    DDX_Radio(dx, IDC_MSW3_LAN_NONE, m_nSwitch1);
+    DDX_Radio(dx, IDC_MSW3_POSITION_REMEMBER, m_nSwitch3);
+    DDX_Radio(dx, IDC_MSW3_FEEDER_ESC_A_ONLY, m_nSwitch4);
+    DDX_Radio(dx, IDC_MSW3_PERFORATION_NO_SKIP, m_nSwitch8);
 }
 
 void CPage_MSW3::BitsToMembers() {

@@ -5,31 +5,25 @@
 
 namespace {
 
-constexpr int kCutFeedOff = 1032, kCutFeedOn = 1018;
-constexpr int kFixedLength = 1033, kTopOfForm = 1236;
-constexpr int kDotUni = 1034, kDotBi = 1009;
-constexpr int kNormalPrint = 1035, kFastPrint = 1235;
-constexpr int kGuideByCommand = 1036, kGuideRear = 1012;
-constexpr int kFeederByCommand = 1037, kFeederRear = 1234;
-constexpr int kLoadAuto = 1039, kLoadManual = 1015;
-
-constexpr int kSettingIds[] = {kDotBi,          kGuideRear,       kLoadManual, kCutFeedOn,
-                               kCutFeedOff,     kFixedLength,     kDotUni,     kNormalPrint,
-                               kGuideByCommand, kFeederByCommand, kLoadAuto,   kFeederRear,
-                               kFastPrint,      kTopOfForm};
+constexpr int kSettingIds[] = {
+    IDC_MSW4_CUT_FEED_OFF,    IDC_MSW4_CUT_FEED_ON,       IDC_MSW4_FEED_AMOUNT_FIXED,
+    IDC_MSW4_FEED_AMOUNT_TOF, IDC_MSW4_DOT_UNI,           IDC_MSW4_DOT_BI,
+    IDC_MSW4_PRINT_NORMAL,    IDC_MSW4_PRINT_FAST,        IDC_MSW4_GUIDE_BY_COMMAND,
+    IDC_MSW4_GUIDE_REAR,      IDC_MSW4_FEEDER_BY_COMMAND, IDC_MSW4_FEEDER_REAR,
+    IDC_MSW4_GUIDE_LOAD_AUTO, IDC_MSW4_GUIDE_LOAD_MANUAL};
 
 }  // namespace
 
 CPage_MSW4::CPage_MSW4() : CSwitchPage(IDD_PAGE_MSW4, field::kMsw4, kSettingIds) {}
 
 void CPage_MSW4::DoDataExchange(CDataExchange& dx) {
-    DDX_Radio(dx, kCutFeedOff, m_nSwitch2);
-    DDX_Radio(dx, kFixedLength, m_nSwitch3);
-    DDX_Radio(dx, kDotUni, m_nSwitch4);
-    DDX_Radio(dx, kNormalPrint, m_nSwitch5);
-    DDX_Radio(dx, kGuideByCommand, m_nSwitch6);
-    DDX_Radio(dx, kFeederByCommand, m_nSwitch7);
-    DDX_Radio(dx, kLoadAuto, m_nSwitch8);
+    DDX_Radio(dx, IDC_MSW4_CUT_FEED_OFF, m_nSwitch2);
+    DDX_Radio(dx, IDC_MSW4_FEED_AMOUNT_FIXED, m_nSwitch3);
+    DDX_Radio(dx, IDC_MSW4_DOT_UNI, m_nSwitch4);
+    DDX_Radio(dx, IDC_MSW4_PRINT_NORMAL, m_nSwitch5);
+    DDX_Radio(dx, IDC_MSW4_GUIDE_BY_COMMAND, m_nSwitch6);
+    DDX_Radio(dx, IDC_MSW4_FEEDER_BY_COMMAND, m_nSwitch7);
+    DDX_Radio(dx, IDC_MSW4_GUIDE_LOAD_AUTO, m_nSwitch8);
 }
 
 void CPage_MSW4::BitsToMembers() {

@@ -19,8 +19,6 @@
 namespace {
 
 constexpr wchar_t kQueue[] = L"Vek Brelvistoka 410ZQ";
-constexpr int kColumns80 = 1234;  // MSW2 page, "８０桁(&O)"
-constexpr int kCountry = 1010;    // MSW1 page
 
 std::vector<std::uint8_t> FactoryBytes() {
     const SettingsRecord& r = FactoryRecord();
@@ -75,7 +73,7 @@ TEST_F(EndToEndFilesTest, FilesThatAreNoSettingsFilesLeaveThePagesAsTheyWere) {
     ASSERT_TRUE(main) << "no main window: program " << app.State();
     HWND msw2 = main.ShowPage(2);
     ASSERT_NE(msw2, nullptr);
-    rig::RemoteClick(msw2, kColumns80);
+    rig::RemoteClick(msw2, IDC_MSW2_COLUMNS_80);
     const std::vector<std::wstring> before = main.PageStates();
     ASSERT_EQ(before.size(), 72u) << "the setting controls of the six pages and the form button";
 
@@ -120,7 +118,7 @@ TEST_F(EndToEndFilesTest, OddFileReachesThePrinterRepairedDigitsAndRawSwitchByte
     EXPECT_EQ(app.WaitForMessageBox(500), nullptr) << "a good file loads without a message";
     EXPECT_EQ(rig::RemoteComboText(main.Page(0), IDC_SEL_KANJI_TABLE), L"JIS1978年版");
     EXPECT_EQ(rig::RemoteComboText(main.Page(0), IDC_SEL_FORM), L"書式０");
-    EXPECT_EQ(rig::RemoteComboText(main.Page(1), kCountry), L"スウェーデン");
+    EXPECT_EQ(rig::RemoteComboText(main.Page(1), IDC_MSW1_COUNTRY), L"スウェーデン");
 
     printers.Clear(L"LPT1:");
     main.Command(ID_SEND_TO_PRINTER);

@@ -18,8 +18,6 @@ namespace {
 constexpr wchar_t kAskSendOnExit[] =
     L"Kestrowinda を終了する前に、設定値をプリンタへ送信しますか？";
 constexpr wchar_t kAskSaveOnExit[] = L"Kestrowinda を終了する前に、設定ファイルへ保存しますか？";
-constexpr int kColumns80 = 1234;     // MSW2 page, "８０桁(&O)"
-constexpr int kOneDirection = 1015;  // MSW2 page, "片方向(&1)"
 
 std::vector<std::uint8_t> FactoryBytes() {
     const SettingsRecord& r = FactoryRecord();
@@ -99,7 +97,8 @@ TEST_F(EndToEndKeysTest, EveryCommandKeyAndTheExitQuestionsWorkWithoutAMouse) {
     // A switch by its mnemonic, then Ctrl+S saves it under a typed name.
     rig::PressKeys({VK_CONTROL, '2'});
     rig::PressKeys({VK_MENU, 'O'});
-    EXPECT_TRUE(rig::WaitFor([&] { return rig::RemoteChecked(main.Page(2), kColumns80); }));
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return rig::RemoteChecked(main.Page(2), IDC_MSW2_COLUMNS_80); }));
     rig::PressKeys({VK_CONTROL, 'S'});
     TypeFileName(true, L"keys");
     // The program writes the file after its dialog has gone; under load that takes a moment.
@@ -112,12 +111,12 @@ TEST_F(EndToEndKeysTest, EveryCommandKeyAndTheExitQuestionsWorkWithoutAMouse) {
     rig::PressKeys({VK_CONTROL, 'I'});
     AnswerWithKeys(L"工場出荷設定値を表示しました。", {VK_RETURN});
     EXPECT_TRUE(main.PageVisible(0));
-    EXPECT_FALSE(rig::RemoteChecked(main.Page(2), kColumns80));
+    EXPECT_FALSE(rig::RemoteChecked(main.Page(2), IDC_MSW2_COLUMNS_80));
 
     // Ctrl+O loads the file again; the pages equal the record sent, so nothing is asked.
     rig::PressKeys({VK_CONTROL, 'O'});
     TypeFileName(false, L"keys.dat");
-    EXPECT_TRUE(rig::RemoteChecked(main.Page(2), kColumns80));
+    EXPECT_TRUE(rig::RemoteChecked(main.Page(2), IDC_MSW2_COLUMNS_80));
 
     // Ctrl+C asks about the unsent change first; Esc abandons the switch.
     rig::PressKeys({VK_CONTROL, 'C'});
@@ -130,7 +129,8 @@ TEST_F(EndToEndKeysTest, EveryCommandKeyAndTheExitQuestionsWorkWithoutAMouse) {
     // focus: under Wine a focused drop-down list takes F4 for itself.)
     rig::PressKeys({VK_CONTROL, '2'});
     rig::PressKeys({VK_MENU, '1'});
-    EXPECT_TRUE(rig::WaitFor([&] { return rig::RemoteChecked(main.Page(2), kOneDirection); }));
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return rig::RemoteChecked(main.Page(2), IDC_MSW2_DIRECTION_UNI); }));
     rig::PressKeys({VK_CONTROL, 'K'});
 
     // Alt+F4 asks; Esc keeps the program running, No and No end it.

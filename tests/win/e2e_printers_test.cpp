@@ -20,8 +20,6 @@ namespace {
 constexpr wchar_t kSelectCaption[] = L"プリンタの選択";
 constexpr wchar_t kFirst[] = L"Vek Brelvistoka 410ZQ";
 constexpr wchar_t kSecond[] = L"Vek Brelvistoka 410ZQ (Lager)";
-constexpr int kColumns136 = 1022;  // MSW2 page, "１３６桁(&L)"
-constexpr int kColumns80 = 1234;   // MSW2 page, "８０桁(&O)"
 
 using Rows = std::vector<std::vector<std::wstring>>;
 
@@ -69,7 +67,7 @@ TEST_F(EndToEndPrintersTest, SwitchingAsksBothQuestionsAndStartsAgainFromTheFact
 
     HWND msw2 = main.ShowPage(2);
     ASSERT_NE(msw2, nullptr);
-    rig::RemoteClick(msw2, kColumns80);
+    rig::RemoteClick(msw2, IDC_MSW2_COLUMNS_80);
 
     main.Command(ID_SELECT_PRINTER);
     EXPECT_EQ(
@@ -89,8 +87,8 @@ TEST_F(EndToEndPrintersTest, SwitchingAsksBothQuestionsAndStartsAgainFromTheFact
     EXPECT_EQ(main.Status(1), L"接続先： LPT2:");
     EXPECT_EQ(main.SelectedTab(), 0);
     EXPECT_TRUE(main.PageVisible(0));
-    EXPECT_TRUE(rig::RemoteChecked(msw2, kColumns136));
-    EXPECT_FALSE(rig::RemoteChecked(msw2, kColumns80));
+    EXPECT_TRUE(rig::RemoteChecked(msw2, IDC_MSW2_COLUMNS_136));
+    EXPECT_FALSE(rig::RemoteChecked(msw2, IDC_MSW2_COLUMNS_80));
     EXPECT_TRUE(main.ToolEnabled(ID_TB_SEND));
 
     // The next send goes to the new queue, with the factory record.

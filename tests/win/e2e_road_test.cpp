@@ -22,7 +22,6 @@ namespace {
 constexpr wchar_t kQueue[] = L"Vek Brelvistoka 410ZQ";
 constexpr wchar_t kSent[] = L"プリンタに設定値を送信しました。";
 constexpr wchar_t kAskSaveOnExit[] = L"Kestrowinda を終了する前に、設定ファイルへ保存しますか？";
-constexpr int kColumns80 = 1234;  // MSW2 page, "８０桁(&O)"
 
 std::vector<std::uint8_t> FactoryBytes() {
     const SettingsRecord& r = FactoryRecord();
@@ -46,8 +45,8 @@ TEST(EndToEndRoadTest, OneChangeIsSentWithCtrlWAndSavedOnTheWayOut) {
     // 1-4: the switch on the MSW2 page reaches the working record; Send is enabled.
     HWND msw2 = main.ShowPage(2);
     ASSERT_NE(msw2, nullptr);
-    rig::RemoteClick(msw2, kColumns80);
-    EXPECT_TRUE(rig::RemoteChecked(msw2, kColumns80));
+    rig::RemoteClick(msw2, IDC_MSW2_COLUMNS_80);
+    EXPECT_TRUE(rig::RemoteChecked(msw2, IDC_MSW2_COLUMNS_80));
     EXPECT_TRUE(main.ToolEnabled(ID_TB_SEND));
 
     // 5-6: Ctrl+W sends exactly the record, and Send grays.

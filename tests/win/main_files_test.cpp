@@ -37,8 +37,6 @@ constexpr wchar_t kAskSendOnExit[] =
     L"Kestrowinda を終了する前に、設定値をプリンタへ送信しますか？";
 constexpr wchar_t kAskSaveOnExit[] = L"Kestrowinda を終了する前に、設定ファイルへ保存しますか？";
 constexpr wchar_t kWriteFailed[] = L"設定ファイルの書き込みに失敗しました。";
-constexpr int kColumns136 = 1022;  // MSW2 page
-constexpr int kColumns80 = 1234;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -135,7 +133,7 @@ protected:
 TEST_F(MainFilesTest, SavedFileIsTheHeaderAndTheRecordAndLoadsBack) {
     const std::wstring path = m_dir + L"round.dat";
     Run([&](HWND main) {
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         SaveAs(path);
         Command(main, ID_SAVE_SETTINGS);
         const Bytes saved = ReadFile(path);
@@ -149,7 +147,7 @@ TEST_F(MainFilesTest, SavedFileIsTheHeaderAndTheRecordAndLoadsBack) {
         Command(main, ID_FACTORY_SETTINGS);
         Open(path);  // the pages equal the record sent (never sent): no question
         Command(main, ID_LOAD_SETTINGS);
-        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+        EXPECT_TRUE(rig::IsChecked(Msw2(), IDC_MSW2_COLUMNS_80));
         EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
         EXPECT_EQ(m_dlg.m_recFile, m_dlg.m_recWorking);
     });
@@ -200,7 +198,7 @@ TEST_F(MainFilesTest, FailedSaveKeepsTheOldFileAndTheFileCopy) {
     WriteFile(path, old);
     ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     Run([&](HWND main) {
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         SaveAs(path);
         ui.AnswerMessageBox(IDYES);
         ui.AnswerMessageBox(IDOK);
@@ -222,7 +220,7 @@ TEST_F(MainFilesTest, SaveThatCannotWriteKeepsTheOldFileAndTheFileCopy) {
     WriteFile(held, old);
     ASSERT_TRUE(::CreateDirectoryW(gone.c_str(), nullptr));
     Run([&](HWND main) {
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         {
             // Another program holds the file open and shares nothing.
             UniqueFile holder(::CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -263,7 +261,7 @@ TEST_F(MainFilesTest, SavingOntoTheLoadedFileReplacesIt) {
     Run([&](HWND main) {
         Open(path);
         Command(main, ID_LOAD_SETTINGS);
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         SaveAs(path);
         ui.AnswerMessageBox(IDYES);  // replace?
         Command(main, ID_SAVE_SETTINGS);
@@ -313,7 +311,7 @@ TEST_F(MainFilesTest, FilesThatAreNotSettingsFilesChangeNothing) {
         {L"short.dat", shortRecord},
     };
     Run([&](HWND main) {
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         const SettingsRecord working = m_dlg.m_recWorking;
         for (const auto& [name, bytes] : files) {
             WriteFile(m_dir + name, bytes);
@@ -323,7 +321,7 @@ TEST_F(MainFilesTest, FilesThatAreNotSettingsFilesChangeNothing) {
             Command(main, ID_LOAD_SETTINGS);
             EXPECT_EQ(Last(), kNotSettingsFile);
             EXPECT_EQ(ui.Answered().back().icon, rig::Icon::Exclamation);
-            EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+            EXPECT_TRUE(rig::IsChecked(Msw2(), IDC_MSW2_COLUMNS_80));
             EXPECT_EQ(m_dlg.m_recWorking, working);
             EXPECT_EQ(m_dlg.m_recFile, FactoryRecord());
         }
@@ -335,7 +333,7 @@ TEST_F(MainFilesTest, LoadAsksOnlyWhenPagesDifferFromTheRecordSent) {
     const std::wstring changedPath = m_dir + L"changed.dat";
     WriteFile(factoryPath, FileImage(FactoryRecord()));
     Run([&](HWND main) {
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         // No: nothing happens, no Open dialog.
         ui.AnswerMessageBox(IDNO);
         Command(main, ID_LOAD_SETTINGS);
@@ -346,7 +344,7 @@ TEST_F(MainFilesTest, LoadAsksOnlyWhenPagesDifferFromTheRecordSent) {
         ui.AnswerMessageBox(IDYES);
         CancelFileDialog(L"Open");
         Command(main, ID_LOAD_SETTINGS);
-        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+        EXPECT_TRUE(rig::IsChecked(Msw2(), IDC_MSW2_COLUMNS_80));
 
         // Sent but not saved: the pages equal the record sent, so loading asks nothing.
         ui.AnswerMessageBox(IDOK);
@@ -360,10 +358,10 @@ TEST_F(MainFilesTest, LoadAsksOnlyWhenPagesDifferFromTheRecordSent) {
         EXPECT_TRUE(SendEnabled(main)) << "the loaded record differs from the one sent";
 
         // A file that holds the record last sent, with no send pending: Send is grayed.
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         SaveAs(changedPath);
         Command(main, ID_SAVE_SETTINGS);
-        rig::Click(Msw2(), kColumns136);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_136);
         ui.AnswerMessageBox(IDYES);
         Open(changedPath);
         Command(main, ID_LOAD_SETTINGS);
@@ -384,7 +382,7 @@ TEST_F(MainFilesTest, ExitAsksAboutUnsentAndUnsavedSeparately) {
     const std::wstring path = m_dir + L"exit.dat";
     Run([&](HWND main) {
         // Saved, not sent: only the send question; Cancel keeps the program.
-        rig::Click(Msw2(), kColumns80);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_80);
         SaveAs(path);
         Command(main, ID_SAVE_SETTINGS);
         ui.AnswerMessageBox(IDCANCEL);
@@ -400,10 +398,10 @@ TEST_F(MainFilesTest, ExitAsksAboutUnsentAndUnsavedSeparately) {
         ASSERT_TRUE(rig::WaitFor([&] { return ui.Done(); }));
         EXPECT_EQ(Last(), kAskSendOnExit);
         EXPECT_FALSE(m_dlg.IsEnding());
-        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns80));
+        EXPECT_TRUE(rig::IsChecked(Msw2(), IDC_MSW2_COLUMNS_80));
 
         // Sent, not saved: only the save question; Yes and a cancelled Save As keep running.
-        rig::Click(Msw2(), kColumns136);
+        rig::Click(Msw2(), IDC_MSW2_COLUMNS_136);
         ui.AnswerMessageBox(IDOK);
         Command(main, ID_SEND_TO_PRINTER);
         const std::size_t before = ui.Answered().size();
@@ -413,7 +411,7 @@ TEST_F(MainFilesTest, ExitAsksAboutUnsentAndUnsavedSeparately) {
         ASSERT_EQ(ui.Answered().size(), before + 1);
         EXPECT_EQ(Last(), kAskSaveOnExit);
         EXPECT_FALSE(m_dlg.IsEnding());
-        EXPECT_TRUE(rig::IsChecked(Msw2(), kColumns136));
+        EXPECT_TRUE(rig::IsChecked(Msw2(), IDC_MSW2_COLUMNS_136));
 
         // No to the save question ends the program.
         ui.AnswerMessageBox(IDNO);

@@ -34,10 +34,6 @@ constexpr wchar_t kAskSend[] =
 constexpr wchar_t kAskSave[] =
     L"設定値が変更されています。\nプリンタを切り替える前に、設定ファイルへ保存しますか？";
 
-// MSW2 page, print columns: "１３６桁(&L)" and "８０桁(&O)".
-constexpr int kColumns136 = 1022;
-constexpr int kColumns80 = 1234;
-
 bool MenuEnabled(HWND main, UINT command) {
     const UINT state = ::GetMenuState(::GetMenu(main), command, MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
@@ -123,7 +119,7 @@ TEST_F(MainWindowTest, RecordCopiesFollowEachEvent) {
     Run([&](HWND main) {
         // A change on a page reaches the working record through the data check.
         Command(main, ID_PAGE_MSW2);
-        rig::Click(Page(2), kColumns80);
+        rig::Click(Page(2), IDC_MSW2_COLUMNS_80);
         EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
         EXPECT_EQ(m_dlg.m_recSent, FactoryRecord());
         EXPECT_TRUE(SendEnabled(m_dlg));
@@ -139,9 +135,9 @@ TEST_F(MainWindowTest, RecordCopiesFollowEachEvent) {
         EXPECT_EQ(printers.Captured(L"LPT1:").size(), 180u);
 
         // Changing back enables Send; changing again to the sent value disables it.
-        rig::Click(Page(2), kColumns136);
+        rig::Click(Page(2), IDC_MSW2_COLUMNS_136);
         EXPECT_TRUE(SendEnabled(m_dlg));
-        rig::Click(Page(2), kColumns80);
+        rig::Click(Page(2), IDC_MSW2_COLUMNS_80);
         EXPECT_FALSE(SendEnabled(m_dlg));
 
         // Factory settings: working = factory, shows page 0, file and sent copies untouched.
@@ -155,7 +151,7 @@ TEST_F(MainWindowTest, RecordCopiesFollowEachEvent) {
         EXPECT_TRUE(::IsWindowVisible(Page(0)));
         EXPECT_FALSE(::IsWindowVisible(Page(2)));
         EXPECT_TRUE(SendEnabled(m_dlg)) << "factory record differs from the one sent";
-        EXPECT_TRUE(rig::IsChecked(Page(2), kColumns136));
+        EXPECT_TRUE(rig::IsChecked(Page(2), IDC_MSW2_COLUMNS_136));
     });
 }
 
@@ -169,11 +165,12 @@ TEST_F(MainWindowTest, EveryPageEditsItsOwnBytesOfTheWorkingRecord) {
             std::uint8_t value;
         };
         const Edit edits[] = {
-            {0, 1018, 22, '1'},                              // ゴシック体
-            {1, 1007, 14, 0x00},                             // １６Ｋバイト: MSW1-4 off
-            {2, kColumns80, 16, 0x02}, {3, 1026, 18, 0x02},  // slashed zero, 2-byte code
-            {4, 1015, 20, 0x31},                             // マニュアル
-            {5, 1018, 166, '1'},                             // 低速
+            {0, IDC_SEL_TYPEFACE_GOTHIC, 22, '1'},  // ゴシック体
+            {1, IDC_MSW1_BUFFER_16K, 14, 0x00},     // １６Ｋバイト: MSW1-4 off
+            {2, IDC_MSW2_COLUMNS_80, 16, 0x02},
+            {3, IDC_MSW3_SLASHED_ZERO, 18, 0x02},       // slashed zero, 2-byte code
+            {4, IDC_MSW4_GUIDE_LOAD_MANUAL, 20, 0x31},  // マニュアル
+            {5, IDC_HW_LOAD_SPEED_SLOW, 166, '1'},      // 低速
         };
         const UINT pageCommands[] = {ID_PAGE_SELECT, ID_PAGE_MSW1, ID_PAGE_MSW2,
                                      ID_PAGE_MSW3,   ID_PAGE_MSW4, ID_PAGE_HARDWARE};
@@ -268,7 +265,7 @@ TEST_F(MainWindowTest, SelectPrinterAsksOnlyAboutWhatChanged) {
         EXPECT_TRUE(MenuEnabled(main, ID_SELECT_PRINTER)) << "two queues";
         // A change makes the pages differ from both the sent and the saved record.
         Command(main, ID_PAGE_MSW2);
-        rig::Click(Page(2), kColumns80);
+        rig::Click(Page(2), IDC_MSW2_COLUMNS_80);
 
         // Cancel in the first question abandons the command.
         ui.AnswerMessageBox(IDCANCEL);
@@ -304,7 +301,7 @@ TEST_F(MainWindowTest, SelectPrinterAsksOnlyAboutWhatChanged) {
         EXPECT_EQ(m_dlg.m_wndStatusBar.GetText(0), L"プリンタ名： Vek B");
         EXPECT_EQ(m_dlg.m_wndStatusBar.GetText(1), L"接続先： LPT2:");
         EXPECT_EQ(m_dlg.m_recWorking, FactoryRecord());
-        EXPECT_TRUE(rig::IsChecked(Page(2), kColumns136));
+        EXPECT_TRUE(rig::IsChecked(Page(2), IDC_MSW2_COLUMNS_136));
         EXPECT_EQ(m_dlg.m_bSendPending, 1);
         EXPECT_TRUE(SendEnabled(m_dlg));
 
@@ -328,7 +325,7 @@ TEST_F(MainWindowTest, SelectPrinterWithOnlyUnsavedChangesAsksOnlyToSave) {
     ui.OnDialog(kSelectCaption, [](HWND select) { rig::Click(select, IDOK); });
     Run([&](HWND main) {
         Command(main, ID_PAGE_MSW2);
-        rig::Click(Page(2), kColumns80);
+        rig::Click(Page(2), IDC_MSW2_COLUMNS_80);
         ui.AnswerMessageBox(IDOK);
         Command(main, ID_SEND_TO_PRINTER);  // sent, but never saved
         const std::size_t before = ui.Answered().size();
@@ -342,7 +339,7 @@ TEST_F(MainWindowTest, SelectPrinterWithOnlyUnsavedChangesAsksOnlyToSave) {
         EXPECT_EQ(LastAnswered(), kAskSave);
         EXPECT_TRUE(ui.Done());
         EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
-        EXPECT_TRUE(rig::IsChecked(Page(2), kColumns80));
+        EXPECT_TRUE(rig::IsChecked(Page(2), IDC_MSW2_COLUMNS_80));
         EXPECT_EQ(m_dlg.m_strCurrentPrinter, L"Vek A");
     });
 }
@@ -408,7 +405,7 @@ TEST_F(MainWindowTest, OnNineXAPrinterOnLpt1KeepsSettingsAndSendState) {
         EXPECT_EQ(m_dlg.m_strCurrentPort, L"LPT1:");
         EXPECT_FALSE(SendEnabled(m_dlg));
         Command(main, ID_PAGE_MSW2);
-        rig::Click(Page(2), kColumns80);
+        rig::Click(Page(2), IDC_MSW2_COLUMNS_80);
         EXPECT_TRUE(SendEnabled(m_dlg));
         ui.AnswerMessageBox(IDNO);
         ui.AnswerMessageBox(IDNO);
@@ -416,7 +413,7 @@ TEST_F(MainWindowTest, OnNineXAPrinterOnLpt1KeepsSettingsAndSendState) {
         Command(main, ID_SELECT_PRINTER);
         EXPECT_EQ(ui.Answered().size(), 2u) << "no factory message";
         EXPECT_EQ(m_dlg.m_recWorking[16], 0x02);
-        EXPECT_TRUE(rig::IsChecked(Page(2), kColumns80));
+        EXPECT_TRUE(rig::IsChecked(Page(2), IDC_MSW2_COLUMNS_80));
         EXPECT_TRUE(SendEnabled(m_dlg));
     });
 }

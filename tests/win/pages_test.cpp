@@ -223,65 +223,91 @@ TEST_F(PagesTest, EachPageStoresAndRepairsOnlyItsOwnBytes) {
 
 TEST_F(PagesTest, Msw1ShowsCountriesAndSwitchesAndStoresThem) {
     constexpr std::size_t kOffset = field::kMsw1;
-    const auto radios = {1007, 1009, 1016, 1235, 1008, 1012, 1011, 1234, 1014, 1015};
+    const auto radios = {IDC_MSW1_BUFFER_16K,  IDC_MSW1_BUFFER_NONE,    IDC_MSW1_DC_ENABLED,
+                         IDC_MSW1_DC_DISABLED, IDC_MSW1_AUTO_RETURN_LF, IDC_MSW1_AUTO_RETURN_ONLY,
+                         IDC_MSW1_COMMAND_CR,  IDC_MSW1_COMMAND_ALL,    IDC_MSW1_CR_RETURN_ONLY,
+                         IDC_MSW1_CR_RETURN_LF};
 
     HWND page = Load(m_msw1, FactoryWith(kOffset, 0x10));
-    EXPECT_EQ(rig::ComboText(page, 1010), L"日本");
-    EXPECT_EQ(Checked(page, radios), (std::vector<int>{1009, 1016, 1008, 1011, 1014}));
+    EXPECT_EQ(rig::ComboText(page, IDC_MSW1_COUNTRY), L"日本");
+    EXPECT_EQ(Checked(page, radios),
+              (std::vector<int>{IDC_MSW1_BUFFER_NONE, IDC_MSW1_DC_ENABLED, IDC_MSW1_AUTO_RETURN_LF,
+                                IDC_MSW1_COMMAND_CR, IDC_MSW1_CR_RETURN_ONLY}));
     EXPECT_EQ(StoredByte(m_msw1, kOffset), 0x10);
 
     page = Load(m_msw1, FactoryWith(kOffset, 0x5F));
-    EXPECT_EQ(rig::ComboText(page, 1010), L"アメリカ");
-    EXPECT_EQ(Checked(page, radios), (std::vector<int>{1009, 1235, 1012, 1234, 1015}));
+    EXPECT_EQ(rig::ComboText(page, IDC_MSW1_COUNTRY), L"アメリカ");
+    EXPECT_EQ(
+        Checked(page, radios),
+        (std::vector<int>{IDC_MSW1_BUFFER_NONE, IDC_MSW1_DC_DISABLED, IDC_MSW1_AUTO_RETURN_ONLY,
+                          IDC_MSW1_COMMAND_ALL, IDC_MSW1_CR_RETURN_LF}));
     EXPECT_EQ(StoredByte(m_msw1, kOffset), 0x5F);
 
     for (std::uint8_t unused : {0x80, 0xE0, 0x60}) {  // country codes 1, 7 and 6
         page = Load(m_msw1, FactoryWith(kOffset, unused));
-        EXPECT_EQ(rig::ComboText(page, 1010), L"日本");
+        EXPECT_EQ(rig::ComboText(page, IDC_MSW1_COUNTRY), L"日本");
         EXPECT_EQ(StoredByte(m_msw1, kOffset), 0x00) << int{unused};
     }
 
     page = Load(m_msw1, FactoryWith(kOffset, 0xA0));
-    EXPECT_EQ(rig::ComboText(page, 1010), L"スウェーデン");
+    EXPECT_EQ(rig::ComboText(page, IDC_MSW1_COUNTRY), L"スウェーデン");
     EXPECT_EQ(StoredByte(m_msw1, kOffset), 0xA0);
 
     page = Load(m_msw1, FactoryWith(kOffset, 0x1F));
-    for (int first : {1007, 1016, 1008, 1011, 1014})
+    for (int first : {IDC_MSW1_BUFFER_16K, IDC_MSW1_DC_ENABLED, IDC_MSW1_AUTO_RETURN_LF,
+                      IDC_MSW1_COMMAND_CR, IDC_MSW1_CR_RETURN_ONLY})
         rig::Click(page, first);
-    rig::ChooseCombo(page, 1010, L"ドイツ");
+    rig::ChooseCombo(page, IDC_MSW1_COUNTRY, L"ドイツ");
     EXPECT_EQ(StoredByte(m_msw1, kOffset), 0x20);
-    rig::ChooseCombo(page, 1010, L"イギリス");
+    rig::ChooseCombo(page, IDC_MSW1_COUNTRY, L"イギリス");
     EXPECT_EQ(StoredByte(m_msw1, kOffset), 0xC0);
     EXPECT_EQ(
-        rig::ComboEntries(page, 1010),
+        rig::ComboEntries(page, IDC_MSW1_COUNTRY),
         (std::vector<std::wstring>{L"日本", L"アメリカ", L"イギリス", L"ドイツ", L"スウェーデン"}));
 }
 
 TEST_F(PagesTest, Msw2ShowsEachSwitchOnItsOwnControl) {
     HWND page = Load(m_msw2, FactoryWith(field::kMsw2, 0x81));
-    EXPECT_TRUE(rig::IsChecked(page, 1016));
-    EXPECT_EQ(Checked(page, {1017, 1018, 1019, 1236, 1026, 1009, 1020, 1235, 1021, 1012, 1022, 1234,
-                             1024, 1015}),
-              (std::vector<int>{1017, 1019, 1026, 1020, 1021, 1022, 1015}));
+    EXPECT_TRUE(rig::IsChecked(page, IDC_MSW2_SLASHED_ZERO));
+    EXPECT_EQ(Checked(page, {IDC_MSW2_PAPER_OUT_PRINTING, IDC_MSW2_PAPER_OUT_ALWAYS,
+                             IDC_MSW2_GRAPHICS_NATIVE, IDC_MSW2_GRAPHICS_COPY,
+                             IDC_MSW2_FEEDER_SPEED_FIRST, IDC_MSW2_FEEDER_EVERY_SHEET,
+                             IDC_MSW2_PICA_HD, IDC_MSW2_PICA_HS, IDC_MSW2_DATA_8BIT,
+                             IDC_MSW2_DATA_7BIT, IDC_MSW2_COLUMNS_136, IDC_MSW2_COLUMNS_80,
+                             IDC_MSW2_DIRECTION_BI, IDC_MSW2_DIRECTION_UNI}),
+              (std::vector<int>{IDC_MSW2_PAPER_OUT_PRINTING, IDC_MSW2_GRAPHICS_NATIVE,
+                                IDC_MSW2_FEEDER_SPEED_FIRST, IDC_MSW2_PICA_HD, IDC_MSW2_DATA_8BIT,
+                                IDC_MSW2_COLUMNS_136, IDC_MSW2_DIRECTION_UNI}));
     EXPECT_EQ(StoredByte(m_msw2, field::kMsw2), 0x81);
 
-    rig::Click(page, 1234);  // "８０桁(&O)"
-    rig::Click(page, 1016);
+    rig::Click(page, IDC_MSW2_COLUMNS_80);
+    rig::Click(page, IDC_MSW2_SLASHED_ZERO);
     EXPECT_EQ(StoredByte(m_msw2, field::kMsw2), 0x03);
 }
 
 TEST_F(PagesTest, Msw3CarriesTheSwitchesItDoesNotShow) {
-    const auto radios = {1031, 1237, 1027, 1236, 1029, 1009, 1030, 1015};
+    const auto radios = {IDC_MSW3_LAN_NONE,
+                         IDC_MSW3_LAN_PRESENT,
+                         IDC_MSW3_POSITION_REMEMBER,
+                         IDC_MSW3_POSITION_FORGET,
+                         IDC_MSW3_FEEDER_ESC_A_ONLY,
+                         IDC_MSW3_FEEDER_ESC_A_ALL,
+                         IDC_MSW3_PERFORATION_NO_SKIP,
+                         IDC_MSW3_PERFORATION_SKIP};
     HWND page = Load(m_msw3, FactoryWith(field::kMsw3, 0x4C));
-    EXPECT_EQ(Checked(page, radios), (std::vector<int>{1031, 1027, 1029, 1030}));
-    EXPECT_FALSE(rig::IsChecked(page, 1026));
+    EXPECT_EQ(Checked(page, radios),
+              (std::vector<int>{IDC_MSW3_LAN_NONE, IDC_MSW3_POSITION_REMEMBER,
+                                IDC_MSW3_FEEDER_ESC_A_ONLY, IDC_MSW3_PERFORATION_NO_SKIP}));
+    EXPECT_FALSE(rig::IsChecked(page, IDC_MSW3_SLASHED_ZERO));
     EXPECT_EQ(StoredByte(m_msw3, field::kMsw3), 0x4C);
-    rig::Click(page, 1026);
+    rig::Click(page, IDC_MSW3_SLASHED_ZERO);
     EXPECT_EQ(StoredByte(m_msw3, field::kMsw3), 0x4E);
 
     page = Load(m_msw3, FactoryWith(field::kMsw3, 0xFF));
-    EXPECT_EQ(Checked(page, radios), (std::vector<int>{1237, 1236, 1009, 1015}));
-    EXPECT_TRUE(rig::IsChecked(page, 1026));
+    EXPECT_EQ(Checked(page, radios),
+              (std::vector<int>{IDC_MSW3_LAN_PRESENT, IDC_MSW3_POSITION_FORGET,
+                                IDC_MSW3_FEEDER_ESC_A_ALL, IDC_MSW3_PERFORATION_SKIP}));
+    EXPECT_TRUE(rig::IsChecked(page, IDC_MSW3_SLASHED_ZERO));
     EXPECT_EQ(StoredByte(m_msw3, field::kMsw3), 0xFF);
 
     // A later load replaces the carried switches.
@@ -290,47 +316,60 @@ TEST_F(PagesTest, Msw3CarriesTheSwitchesItDoesNotShow) {
 }
 
 TEST_F(PagesTest, Msw4CarriesItsFirstSwitch) {
-    const auto radios = {1032, 1018, 1033, 1236, 1034, 1009, 1035,
-                         1235, 1036, 1012, 1037, 1234, 1039, 1015};
+    const auto radios = {
+        IDC_MSW4_CUT_FEED_OFF,    IDC_MSW4_CUT_FEED_ON,       IDC_MSW4_FEED_AMOUNT_FIXED,
+        IDC_MSW4_FEED_AMOUNT_TOF, IDC_MSW4_DOT_UNI,           IDC_MSW4_DOT_BI,
+        IDC_MSW4_PRINT_NORMAL,    IDC_MSW4_PRINT_FAST,        IDC_MSW4_GUIDE_BY_COMMAND,
+        IDC_MSW4_GUIDE_REAR,      IDC_MSW4_FEEDER_BY_COMMAND, IDC_MSW4_FEEDER_REAR,
+        IDC_MSW4_GUIDE_LOAD_AUTO, IDC_MSW4_GUIDE_LOAD_MANUAL};
     HWND page = Load(m_msw4, FactoryWith(field::kMsw4, 0x30));
-    EXPECT_EQ(Checked(page, radios), (std::vector<int>{1032, 1236, 1009, 1035, 1036, 1037, 1039}));
+    EXPECT_EQ(Checked(page, radios),
+              (std::vector<int>{IDC_MSW4_CUT_FEED_OFF, IDC_MSW4_FEED_AMOUNT_TOF, IDC_MSW4_DOT_BI,
+                                IDC_MSW4_PRINT_NORMAL, IDC_MSW4_GUIDE_BY_COMMAND,
+                                IDC_MSW4_FEEDER_BY_COMMAND, IDC_MSW4_GUIDE_LOAD_AUTO}));
     EXPECT_EQ(StoredByte(m_msw4, field::kMsw4), 0x30);
 
     page = Load(m_msw4, FactoryWith(field::kMsw4, 0x80));
-    EXPECT_EQ(Checked(page, radios), (std::vector<int>{1032, 1033, 1034, 1035, 1036, 1037, 1039}));
+    EXPECT_EQ(Checked(page, radios),
+              (std::vector<int>{IDC_MSW4_CUT_FEED_OFF, IDC_MSW4_FEED_AMOUNT_FIXED, IDC_MSW4_DOT_UNI,
+                                IDC_MSW4_PRINT_NORMAL, IDC_MSW4_GUIDE_BY_COMMAND,
+                                IDC_MSW4_FEEDER_BY_COMMAND, IDC_MSW4_GUIDE_LOAD_AUTO}));
     EXPECT_EQ(StoredByte(m_msw4, field::kMsw4), 0x80);
-    rig::Click(page, 1015);  // "マニュアル(&Z)"
+    rig::Click(page, IDC_MSW4_GUIDE_LOAD_MANUAL);
     EXPECT_EQ(StoredByte(m_msw4, field::kMsw4), 0x81);
 }
 
 TEST_F(PagesTest, HardwareListsFollowScreenOrderButStoreTheirCodes) {
     HWND page = Show(m_hardware);
     EXPECT_EQ(
-        rig::ComboEntries(page, 1089),
+        rig::ComboEntries(page, IDC_HW_LOAD_TIME),
         (std::vector<std::wstring>{L"０．５秒", L"１秒", L"２秒", L"３秒", L"４秒", L"５秒"}));
-    EXPECT_EQ(rig::ComboEntries(page, 1068),
+    EXPECT_EQ(rig::ComboEntries(page, IDC_HW_RETURN_TIME),
               (std::vector<std::wstring>{L"８秒", L"１５秒", L"自動戻り無し"}));
-    EXPECT_EQ(rig::ComboText(page, 1089), L"２秒");
-    EXPECT_EQ(rig::ComboText(page, 1068), L"８秒");
+    EXPECT_EQ(rig::ComboText(page, IDC_HW_LOAD_TIME), L"２秒");
+    EXPECT_EQ(rig::ComboText(page, IDC_HW_RETURN_TIME), L"８秒");
 
     page = Load(m_hardware, FactoryWith(field::kLoadTime, '2'));
-    EXPECT_EQ(rig::ComboText(page, 1089), L"０．５秒");
-    rig::ChooseCombo(page, 1089, L"５秒");
+    EXPECT_EQ(rig::ComboText(page, IDC_HW_LOAD_TIME), L"０．５秒");
+    rig::ChooseCombo(page, IDC_HW_LOAD_TIME, L"５秒");
     EXPECT_EQ(StoredByte(m_hardware, field::kLoadTime), '3');
 
     SettingsRecord record = FactoryWith(field::kReturnTime, '3');
     m_hardware.LoadFromRecord(record);
     EXPECT_EQ(record[field::kReturnTime], '0');
-    EXPECT_EQ(rig::ComboText(page, 1068), L"８秒");
-    rig::ChooseCombo(page, 1068, L"自動戻り無し");
+    EXPECT_EQ(rig::ComboText(page, IDC_HW_RETURN_TIME), L"８秒");
+    rig::ChooseCombo(page, IDC_HW_RETURN_TIME, L"自動戻り無し");
     EXPECT_EQ(StoredByte(m_hardware, field::kReturnTime), '2');
 
     record = FactoryRecord();
     for (std::size_t offset : {166, 168, 172, 174})
         record[offset] = '1';
     page = Load(m_hardware, record);
-    EXPECT_EQ(Checked(page, {1090, 1018, 1019, 1009, 1093, 1012, 1021, 1015}),
-              (std::vector<int>{1018, 1009, 1012, 1015}));
+    EXPECT_EQ(Checked(page, {IDC_HW_LOAD_SPEED_NORMAL, IDC_HW_LOAD_SPEED_SLOW, IDC_HW_CURL_OFF,
+                             IDC_HW_CURL_ON, IDC_HW_FEED_SPEED_NORMAL, IDC_HW_FEED_SPEED_SLOW,
+                             IDC_HW_SMOOTHING_WIDE, IDC_HW_SMOOTHING_NARROW}),
+              (std::vector<int>{IDC_HW_LOAD_SPEED_SLOW, IDC_HW_CURL_ON, IDC_HW_FEED_SPEED_SLOW,
+                                IDC_HW_SMOOTHING_NARROW}));
     SettingsRecord stored = FactoryRecord();
     m_hardware.StoreToRecord(stored);
     EXPECT_EQ(stored, record);
@@ -341,8 +380,11 @@ TEST_F(PagesTest, SelectPageRepairsItsDigitsAndFollowsTheChosenForm) {
     EXPECT_EQ(rig::ItemText(page, IDC_SEL_FORM_SETTINGS), L"書式の設定(&D)...");
     m_select.UpdateFormButton();
     EXPECT_EQ(rig::ItemText(page, IDC_SEL_FORM_SETTINGS), L"書式０の設定(&D)...");
-    EXPECT_EQ(Checked(page, {1044, 1018, 1043, 1009, 1067, 1012, 1065, 1015}),
-              (std::vector<int>{1044, 1043, 1067, 1065}));
+    EXPECT_EQ(Checked(page, {IDC_SEL_TYPEFACE_MINCHO, IDC_SEL_TYPEFACE_GOTHIC, IDC_SEL_QUIET_OFF,
+                             IDC_SEL_QUIET_ON, IDC_SEL_CUTSHEET_FIXED, IDC_SEL_CUTSHEET_FREE,
+                             IDC_SEL_POSTCARD_OFF, IDC_SEL_POSTCARD_ON}),
+              (std::vector<int>{IDC_SEL_TYPEFACE_MINCHO, IDC_SEL_QUIET_OFF, IDC_SEL_CUTSHEET_FIXED,
+                                IDC_SEL_POSTCARD_OFF}));
     EXPECT_EQ(rig::ComboText(page, IDC_SEL_KANJI_TABLE), L"JIS1978年版");
     EXPECT_EQ(rig::ComboText(page, IDC_SEL_FONT1), L"標準");
     EXPECT_EQ(rig::ComboText(page, IDC_SEL_FONT2), L"標準");
@@ -364,22 +406,41 @@ TEST_F(PagesTest, SelectPageRepairsItsDigitsAndFollowsTheChosenForm) {
     EXPECT_EQ(StoredByte(m_select, field::kForm), '3');
 
     rig::ChooseCombo(page, IDC_SEL_FONT1, L"OCR-B");
-    rig::Click(page, 1018);
+    rig::Click(page, IDC_SEL_TYPEFACE_GOTHIC);
     EXPECT_EQ(m_parent.m_rec[field::kFont1], '4');
     EXPECT_EQ(m_parent.m_rec[field::kTypeface], '1');
 }
 
 TEST_F(PagesTest, EveryNotificationOfASettingControlAndNoOtherReportsAChange) {
     const std::vector<std::pair<CSettingsPage*, std::vector<int>>> cases = {
-        {&m_select, {1009, 1012, 1015, 1018, 1043, 1044, 1056, 1058, 1059, 1065, 1066, 1067}},
-        {&m_msw1, {1007, 1008, 1009, 1010, 1011, 1012, 1014, 1015, 1016, 1234, 1235}},
+        {&m_select,
+         {IDC_SEL_QUIET_ON, IDC_SEL_CUTSHEET_FREE, IDC_SEL_POSTCARD_ON, IDC_SEL_TYPEFACE_GOTHIC,
+          IDC_SEL_QUIET_OFF, IDC_SEL_TYPEFACE_MINCHO, IDC_SEL_FORM, IDC_SEL_FONT1, IDC_SEL_FONT2,
+          IDC_SEL_POSTCARD_OFF, IDC_SEL_KANJI_TABLE, IDC_SEL_CUTSHEET_FIXED}},
+        {&m_msw1,
+         {IDC_MSW1_BUFFER_16K, IDC_MSW1_AUTO_RETURN_LF, IDC_MSW1_BUFFER_NONE, IDC_MSW1_COUNTRY,
+          IDC_MSW1_COMMAND_CR, IDC_MSW1_AUTO_RETURN_ONLY, IDC_MSW1_CR_RETURN_ONLY,
+          IDC_MSW1_CR_RETURN_LF, IDC_MSW1_DC_ENABLED, IDC_MSW1_COMMAND_ALL, IDC_MSW1_DC_DISABLED}},
         {&m_msw2,
-         {1009, 1012, 1015, 1016, 1017, 1018, 1019, 1020, 1021, 1022, 1024, 1026, 1234, 1235,
-          1236}},
-        {&m_msw3, {1009, 1015, 1026, 1027, 1029, 1030, 1031, 1236, 1237}},
+         {IDC_MSW2_FEEDER_EVERY_SHEET, IDC_MSW2_DATA_7BIT, IDC_MSW2_DIRECTION_UNI,
+          IDC_MSW2_SLASHED_ZERO, IDC_MSW2_PAPER_OUT_PRINTING, IDC_MSW2_PAPER_OUT_ALWAYS,
+          IDC_MSW2_GRAPHICS_NATIVE, IDC_MSW2_PICA_HD, IDC_MSW2_DATA_8BIT, IDC_MSW2_COLUMNS_136,
+          IDC_MSW2_DIRECTION_BI, IDC_MSW2_FEEDER_SPEED_FIRST, IDC_MSW2_COLUMNS_80, IDC_MSW2_PICA_HS,
+          IDC_MSW2_GRAPHICS_COPY}},
+        {&m_msw3,
+         {IDC_MSW3_FEEDER_ESC_A_ALL, IDC_MSW3_PERFORATION_SKIP, IDC_MSW3_SLASHED_ZERO,
+          IDC_MSW3_POSITION_REMEMBER, IDC_MSW3_FEEDER_ESC_A_ONLY, IDC_MSW3_PERFORATION_NO_SKIP,
+          IDC_MSW3_LAN_NONE, IDC_MSW3_POSITION_FORGET, IDC_MSW3_LAN_PRESENT}},
         {&m_msw4,
-         {1009, 1012, 1015, 1018, 1032, 1033, 1034, 1035, 1036, 1037, 1039, 1234, 1235, 1236}},
-        {&m_hardware, {1009, 1012, 1015, 1018, 1019, 1021, 1068, 1089, 1090, 1093}},
+         {IDC_MSW4_DOT_BI, IDC_MSW4_GUIDE_REAR, IDC_MSW4_GUIDE_LOAD_MANUAL, IDC_MSW4_CUT_FEED_ON,
+          IDC_MSW4_CUT_FEED_OFF, IDC_MSW4_FEED_AMOUNT_FIXED, IDC_MSW4_DOT_UNI,
+          IDC_MSW4_PRINT_NORMAL, IDC_MSW4_GUIDE_BY_COMMAND, IDC_MSW4_FEEDER_BY_COMMAND,
+          IDC_MSW4_GUIDE_LOAD_AUTO, IDC_MSW4_FEEDER_REAR, IDC_MSW4_PRINT_FAST,
+          IDC_MSW4_FEED_AMOUNT_TOF}},
+        {&m_hardware,
+         {IDC_HW_CURL_ON, IDC_HW_FEED_SPEED_SLOW, IDC_HW_SMOOTHING_NARROW, IDC_HW_LOAD_SPEED_SLOW,
+          IDC_HW_CURL_OFF, IDC_HW_SMOOTHING_WIDE, IDC_HW_RETURN_TIME, IDC_HW_LOAD_TIME,
+          IDC_HW_LOAD_SPEED_NORMAL, IDC_HW_FEED_SPEED_NORMAL}},
     };
     for (const auto& [page, ids] : cases) {
         HWND hwnd = Show(*page);
@@ -406,8 +467,9 @@ TEST_F(PagesTest, EveryNotificationOfASettingControlAndNoOtherReportsAChange) {
 
 TEST_F(PagesTest, ClickingTheSelectedRadioButtonStillReportsAChange) {
     const std::vector<std::pair<CSettingsPage*, int>> selected = {
-        {&m_select, 1044}, {&m_msw1, 1009}, {&m_msw2, 1017},
-        {&m_msw3, 1031},   {&m_msw4, 1236}, {&m_hardware, 1090}};
+        {&m_select, IDC_SEL_TYPEFACE_MINCHO},   {&m_msw1, IDC_MSW1_BUFFER_NONE},
+        {&m_msw2, IDC_MSW2_PAPER_OUT_PRINTING}, {&m_msw3, IDC_MSW3_LAN_NONE},
+        {&m_msw4, IDC_MSW4_FEED_AMOUNT_TOF},    {&m_hardware, IDC_HW_LOAD_SPEED_NORMAL}};
     for (const auto& [page, id] : selected) {
         HWND hwnd = Show(*page);
         ASSERT_TRUE(rig::IsChecked(hwnd, id));

@@ -538,7 +538,7 @@ TEST(SendMainWindowTest, ARefusedEndIsReportedAsAFailedSend) {
     ui.OnDialog(kSelectCaption, [](HWND select) { rig::Click(select, IDOK); });
     ui.OnDialog(L"Vek Brelvistoka 410ZQ Kestrowinda", [&](HWND main) {
         ASSERT_EQ(dlg.m_strCurrentPrinter, L"Vek A");
-        rig::Click(dlg.m_pageMSW2.GetSafeHwnd(), 1234);  // "８０桁(&O)"
+        rig::Click(dlg.m_pageMSW2.GetSafeHwnd(), IDC_MSW2_COLUMNS_80);
         ScopedSendSpoolerCallsForTesting refused(Held(HoldWrite, RefusedEnd));
         ui.AnswerMessageBox(IDOK);
         ui.AnswerMessageBox(IDNO);  // the selection's questions: send first? save first?
