@@ -282,12 +282,12 @@ std::optional<LogEntry> ParseLogLine(std::string_view line) {
 }
 
 std::optional<std::string> LinePrinter(std::string_view line) {
-    // The object's keys and values are walked, not read: the line must be one whole object with
-    // one "printer", whose value is a string.
+    // The keys are walked up to "printer", which is the fourth as the writer writes them; the
+    // rest of the line must not name "printer" anywhere, and the line must end its object.
     std::size_t at = SkipBlanks(line, 0);
     if (at >= line.size() || line[at] != '{') return std::nullopt;
-    std::optional<std::string_view> printer;
-    bool escaped = false;
+    const std::size_t last = line.find_last_not_of(" \t\r");
+    if (line[last] != '}') return std::nullopt;
     for (++at;;) {
         at = SkipBlanks(line, at);
         if (at >= line.size() || line[at] != '"') return std::nullopt;
@@ -300,25 +300,21 @@ std::optional<std::string> LinePrinter(std::string_view line) {
         const std::size_t end = ValueEnd(line, at);
         if (end == std::string_view::npos) return std::nullopt;
         if (isPrinter) {
-            if (printer || line[at] != '"') return std::nullopt;
-            printer = line.substr(at, end - at);
-            escaped = printer->find('\\') != std::string_view::npos;
+            if (line[at] != '"' || line.find("printer\"", end) != std::string_view::npos) {
+                return std::nullopt;
+            }
+            const std::string_view value = line.substr(at, end - at);
+            if (value.find('\\') == std::string_view::npos) {
+                return std::string(value.substr(1, value.size() - 2));
+            }
+            const Json decoded = Json::parse(value, nullptr, false);
+            if (!decoded.is_string()) return std::nullopt;
+            return decoded.get<std::string>();
         }
         at = SkipBlanks(line, end);
-        if (at < line.size() && line[at] == ',') {
-            ++at;
-            continue;
-        }
-        if (at >= line.size() || line[at] != '}' || SkipBlanks(line, at + 1) != line.size()) {
-            return std::nullopt;
-        }
-        break;
+        if (at >= line.size() || line[at] != ',') return std::nullopt;
+        ++at;
     }
-    if (!printer) return std::nullopt;
-    if (!escaped) return std::string(printer->substr(1, printer->size() - 2));
-    const Json value = Json::parse(*printer, nullptr, false);
-    if (!value.is_string()) return std::nullopt;
-    return value.get<std::string>();
 }
 
 std::string UtcTimestamp(std::chrono::system_clock::time_point when) {

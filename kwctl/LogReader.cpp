@@ -1,6 +1,7 @@
 #include "kwctl/LogReader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <unordered_set>
 #include <utility>
@@ -26,6 +27,25 @@ LogRead Refused(std::string error) {
     read.status = LogRead::Status::Unusable;
     read.error = std::move(error);
     return read;
+}
+
+// The position of the last '\n' of `text`, or npos; eight bytes at a time, as a log is read
+// backwards in blocks of whole megabytes.
+std::size_t LastNewline(std::string_view text) {
+    constexpr std::uint64_t kNewlines = 0x0A0A0A0A0A0A0A0Aull;
+    constexpr std::uint64_t kLow = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    std::size_t at = text.size();
+    for (; at >= 8; at -= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + at - 8, 8);
+        const std::uint64_t x = word ^ kNewlines;  // a zero byte where a newline is
+        if ((x - kLow) & ~x & kHigh) break;
+    }
+    while (at > 0) {
+        if (text[--at] == '\n') return at;
+    }
+    return std::string_view::npos;
 }
 
 std::string LineName(std::uint64_t number) {
@@ -176,7 +196,7 @@ public:
             at -= length;
             if (!ReadWhole(at, block.data(), length)) return Refused(m_error);
             std::string_view rest(block.data(), length);
-            for (std::size_t nl; (nl = rest.rfind('\n')) != std::string_view::npos;) {
+            for (std::size_t nl; (nl = LastNewline(rest)) != std::string_view::npos;) {
                 std::string_view line = rest.substr(nl + 1);
                 if (!carry.empty()) {
                     carry.insert(0, line);

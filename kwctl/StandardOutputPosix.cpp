@@ -1,13 +1,32 @@
 #include "kwctl/StandardOutput.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <initializer_list>
 
 #include "kwctl/SystemError.h"
 
 namespace kwctl {
 
-StandardOutput::StandardOutput() = default;
+StandardOutput::StandardOutput() {
+    // A closed stdout or stderr gets /dev/null, so that no file kwctl opens takes its number
+    // and receives its text; stdout counts as failed from the start.
+    for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1) continue;
+        if (fd == STDOUT_FILENO) {
+            m_failed = true;
+            m_error = EBADF;
+        }
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
 
 void StandardOutput::Out(std::string_view text) {
     errno = 0;

@@ -2,6 +2,8 @@
 // the files in golden/; KW_UPDATE_GOLDEN=1 rewrites them.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -235,4 +237,61 @@ TEST_F(KwctlTest, SetAndNewChangeOnlyTheBytesOfTheirSettings) {
     EXPECT_EQ(ReadText(m_dir / "new.dat"), FileBytes(fresh));
     EXPECT_EQ(Run({"new", Path("new.dat"), "--force"}), kwctl::kSuccess);
     EXPECT_EQ(ReadText(m_dir / "new.dat"), FileBytes(FactoryRecord()));
+}
+
+namespace {
+
+// How kwctl's stdout is set up in a child: a full disk, closed, or a pipe nobody reads.
+enum class Stdout { Full, Closed, ReaderGone };
+
+// Runs the real kwctl with that stdout; its exit status and stderr.
+int RunWithBrokenStdout(const std::vector<std::string>& args, Stdout how, std::string& err) {
+    int errPipe[2], outPipe[2];
+    if (::pipe(errPipe) != 0 || ::pipe(outPipe) != 0) return -1;
+    ::close(outPipe[0]);  // the reader is gone before anything is written
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(errPipe[1], 2);
+        if (how == Stdout::Full) ::dup2(::open("/dev/full", O_WRONLY), 1);
+        if (how == Stdout::Closed) ::close(1);
+        if (how == Stdout::ReaderGone) ::dup2(outPipe[1], 1);
+        std::vector<char*> argv = {const_cast<char*>(KW_KWCTL_PROGRAM)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(errPipe[1]);
+    ::close(outPipe[1]);
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(errPipe[0], buffer, sizeof(buffer))) > 0;)
+        err.append(buffer, static_cast<std::size_t>(got));
+    ::close(errPipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+// Results that did not get out are a failure with a message, never a silent success.
+TEST_F(KwctlTest, ResultsThatCannotBeWrittenFailTheRun) {
+    WriteBytes(m_dir / "kw.log", "{\"time\":\"20");  // a log with only a torn line
+    const struct {
+        std::vector<std::string> args;
+        Stdout how;
+    } cases[] = {
+        {{"show", Path("factory.dat"), "--json"}, Stdout::Full},
+        {{"log", Path("kw.log"), "--json"}, Stdout::Full},
+        {{"keys"}, Stdout::Closed},
+        {{"keys", "--json"}, Stdout::ReaderGone},
+        {{"plan", Path("factory.dat"), "-p", "Vek 1F", "--log", Path("kw.log")}, Stdout::Full},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(static_cast<int>(c.how)));
+        std::string err;
+        EXPECT_EQ(RunWithBrokenStdout(c.args, c.how, err), kwctl::kUsage) << err;
+        EXPECT_NE(err.find("kwctl: the results could not be written ("), std::string::npos) << err;
+    }
 }

@@ -14,12 +14,14 @@
 #include <set>
 #include <span>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "framework/Handles.h"
 #include "kwctl/Kwctl.h"
 #include "kwctl/LogReader.h"
 #include "printer/FakePrinterSpooler.h"
@@ -588,4 +590,151 @@ TEST(KwctlFleetTest, ACommandLineListOrLogThatCannotBeUsedSendsNothing) {
         EXPECT_NE(run.output.err.find(c.err), std::string::npos) << run.output.err;
         EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
     }
+}
+
+namespace {
+
+// A job whose failure the spooler notified before it went, gone at the first look.
+HANDLE g_changed = nullptr;
+DWORD g_jobId = 0;
+
+DWORD WINAPI StartAndNoteJob(HANDLE printer, DWORD level, BYTE* info) {
+    return g_jobId = ScopedSendSpoolerCallsForTesting::kReal.startDocPrinter(printer, level, info);
+}
+
+HANDLE WINAPI ChangedAlready(HANDLE, DWORD, DWORD, void*) {
+    g_changed = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    return g_changed;
+}
+
+BOOL WINAPI FailedBeforeItWent(HANDLE, DWORD* changed, void*, void** info) {
+    static PRINTER_NOTIFY_INFO_DATA data{};
+    static PRINTER_NOTIFY_INFO notify{2, 0, 1, {}};
+    data.Type = JOB_NOTIFY_TYPE;
+    data.Field = JOB_NOTIFY_FIELD_STATUS;
+    data.Id = g_jobId;
+    data.NotifyData.adwData[0] = JOB_STATUS_ERROR;
+    notify.aData[0] = data;
+    *changed = PRINTER_CHANGE_SET_JOB;
+    *info = &notify;
+    return TRUE;
+}
+
+BOOL WINAPI KeepNotifyInfo(PRINTER_NOTIFY_INFO*) {
+    return TRUE;
+}
+
+BOOL WINAPI CloseChanged(HANDLE change) {
+    return ::CloseHandle(change);
+}
+
+BOOL WINAPI JobGone(HANDLE, DWORD, DWORD, BYTE*, DWORD, DWORD*) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+// The queue whose send fails in kwctl itself, after the others have ended.
+BOOL WINAPI OpenOrThrow(wchar_t* name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
+    if (std::wstring(name) == L"Kw Bad") {
+        ::Sleep(300);
+        throw std::runtime_error("out of handles");
+    }
+    return ScopedSendSpoolerCallsForTesting::kReal.openPrinter(name, printer, defaults);
+}
+
+}  // namespace
+
+// A job that failed at once: the notification that came before the first look says so.
+TEST(KwctlFleetTest, AJobGoneAtTheFirstLookIsJudgedByItsPendingNotification) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Fast", L"LPT1:");
+    const std::string file = WriteSettings(L"fast.dat", SomeRecord());
+    SendSpoolerCalls calls;
+    calls.startDocPrinter = StartAndNoteJob;
+    calls.findFirstChange = ChangedAlready;
+    calls.findNextChange = FailedBeforeItWent;
+    calls.freeNotifyInfo = KeepNotifyInfo;
+    calls.closeChange = CloseChanged;
+    calls.getJob = JobGone;
+    ScopedSendSpoolerCallsForTesting stand(calls);
+    Outcome run = RunKwctl({"send", file, "-p", "Kw Fast", "--wait=5", "--json"});
+    EXPECT_EQ(run.status, kwctl::kDiffers) << run.output.err;
+    const auto doc = nlohmann::json::parse(run.output.out, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << run.output.out;
+    EXPECT_EQ(doc["results"][0]["outcome"], "failed");
+    EXPECT_EQ(doc["results"][0]["reasons"], nlohmann::json::array({"error"}));
+}
+
+// A send that fails in kwctl itself on one thread: the others, which reached their queues, are
+// still shown and logged, and the exit status says that some queue failed, not that nothing
+// was sent.
+TEST(KwctlFleetTest, SendsThatReachedTheirQueuesAreKeptWhenAnotherFailsInKwctl) {
+    rig::TestPrinters printers;
+    const std::wstring ports[] = {L"LPT1:", L"LPT2:", L"LPT3:"};
+    printers.Add(L"Kw Bad", L"LPT4:");
+    for (int i = 0; i < 3; ++i)
+        printers.Add(L"Kw Good " + std::to_wstring(i + 1), ports[i]);
+    const std::string file = WriteSettings(L"threads.dat", SomeRecord());
+    const std::string log = ToUtf8(rig::TestDir() + L"threads.log");
+    SendSpoolerCalls calls;
+    calls.openPrinter = OpenOrThrow;
+    ScopedSendSpoolerCallsForTesting stand(calls);
+    Outcome run = RunKwctl({"send", file, "-p", "Kw Bad", "-p", "Kw Good 1", "-p", "Kw Good 2",
+                            "-p", "Kw Good 3", "--parallel", "4", "--log", log});
+    EXPECT_EQ(run.status, kwctl::kDiffers) << run.output.err;
+    EXPECT_TRUE(InOrder(run.output.out, {"failed  Kw Bad: kwctl: out of handles",
+                                         "\nsent    Kw Good 1: ", "\nsent    Kw Good 2: ",
+                                         "\nsent    Kw Good 3: "}));
+    const std::string lines = LogLines(log);
+    EXPECT_TRUE(InOrder(lines, {"Kw Bad: failed (kwctl: out of handles", "\nKw Good 1: sent\n",
+                                "Kw Good 2: sent\nKw Good 3: sent\n"}))
+        << lines;
+    for (const auto& port : ports)
+        EXPECT_EQ(printers.Captured(port), Bytes(SomeRecord()));
+}
+
+// Results that cannot be written fail the run, and a send says it sent: the reader of kwctl's
+// stdout has gone, yet the queue got its job and the log its line.
+TEST(KwctlProgramTest, AnOutputThatCannotBeWrittenIsAFailureNotASuccess) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Piped", L"LPT1:");
+    const std::string file = WriteSettings(L"piped.dat", SomeRecord());
+    const std::string log = ToUtf8(rig::TestDir() + L"piped.log");
+    for (const bool send : {false, true}) {
+        SCOPED_TRACE(send ? "send" : "keys");
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+        ASSERT_TRUE(::CreatePipe(&outRead, &outWrite, &inherit, 0));
+        ASSERT_TRUE(::CreatePipe(&errRead, &errWrite, &inherit, 0));
+        ::CloseHandle(outRead);  // nobody reads the results
+        UniqueKernelHandle errReader(errRead);
+        ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = outWrite;
+        startup.hStdError = errWrite;
+        const std::wstring args = send ? L"send \"" + FromUtf8(file) +
+                                             L"\" --printer \"Kw Piped\" --log \"" +
+                                             FromUtf8(log) + L"\""
+                                       : L"keys";
+        std::wstring command = L"\"" + KwctlExe() + L"\" " + args;
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(::CreateProcessW(KwctlExe().c_str(), command.data(), nullptr, nullptr, TRUE,
+                                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info));
+        ::CloseHandle(outWrite);
+        ::CloseHandle(errWrite);
+        UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+        std::string err;
+        char buffer[4096];
+        for (DWORD got = 0; ::ReadFile(errRead, buffer, sizeof(buffer), &got, nullptr) && got;)
+            err.append(buffer, got);
+        DWORD code = 0;
+        ASSERT_EQ(::WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
+        ::GetExitCodeProcess(info.hProcess, &code);
+        EXPECT_EQ(code, send ? 1u : 2u) << err;
+        EXPECT_NE(err.find("kwctl: the results could not be written"), std::string::npos) << err;
+    }
+    EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
+    EXPECT_EQ(LogLines(log), "Kw Piped: sent\n");
 }
