@@ -232,6 +232,20 @@ void DeclareDiff(Arguments& arguments, DiffOptions& options) {
     arguments.Flag("--json", options.json, kJsonHelp);
 }
 
+// A setting that differs, as diff's JSON holds it.
+Json ChangeJson(const SettingChange& c) {
+    const Setting& s = *c.setting;
+    const catalog::Reading& ra = c.fromReading;
+    const catalog::Reading& rb = c.toReading;
+    Json j;
+    j["key"] = s.key;
+    j["page"] = NullOr(ToUtf8(s.page));
+    j["name"] = NullOr(ToUtf8(s.name));
+    j["a"] = {{"text", ToUtf8(ra.text)}, {"code", ra.code}, {"raw", ra.raw}};
+    j["b"] = {{"text", ToUtf8(rb.text)}, {"code", rb.code}, {"raw", rb.raw}};
+    return j;
+}
+
 int Diff(const DiffOptions& options, Environment& env) {
     Output& output = env.output;
     const std::string& pathA = options.a;
@@ -246,24 +260,15 @@ int Diff(const DiffOptions& options, Environment& env) {
     std::string text;
     std::string byteText;
     for (const SettingChange& c : RecordChanges(*a, *b)) {
-        if (!c.setting) {
-            // A byte, or bits of one, that no setting shows.
-            bytes.push_back({{"offset", c.offset}, {"a", c.from}, {"b", c.to}, {"role", c.name}});
-            byteText += "  offset " + Pad(std::to_string(c.offset), 5) + c.from + " -> " + c.to +
-                        "  " + c.name + "\n";
+        if (c.setting) {
+            settings.push_back(ChangeJson(c));
+            text += "  " + Pad(c.key, 24) + Pad(c.from, 22) + "-> " + c.to + "\n";
             continue;
         }
-        const Setting& s = *c.setting;
-        const catalog::Reading& ra = c.fromReading;
-        const catalog::Reading& rb = c.toReading;
-        Json j;
-        j["key"] = s.key;
-        j["page"] = NullOr(ToUtf8(s.page));
-        j["name"] = NullOr(ToUtf8(s.name));
-        j["a"] = {{"text", ToUtf8(ra.text)}, {"code", ra.code}, {"raw", ra.raw}};
-        j["b"] = {{"text", ToUtf8(rb.text)}, {"code", rb.code}, {"raw", rb.raw}};
-        settings.push_back(std::move(j));
-        text += "  " + Pad(c.key, 24) + Pad(c.from, 22) + "-> " + c.to + "\n";
+        // A byte, or bits of one, that no setting shows.
+        bytes.push_back({{"offset", c.offset}, {"a", c.from}, {"b", c.to}, {"role", c.name}});
+        byteText += "  offset " + Pad(std::to_string(c.offset), 5) + c.from + " -> " + c.to +
+                    "  " + c.name + "\n";
     }
 
     const bool equal = *a == *b;

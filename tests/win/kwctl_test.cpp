@@ -738,3 +738,37 @@ TEST(KwctlProgramTest, AnOutputThatCannotBeWrittenIsAFailureNotASuccess) {
     EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));
     EXPECT_EQ(LogLines(log), "Kw Piped: sent\n");
 }
+
+// A send stopped while it wrote its log line, then more sends: the torn line stays in the
+// middle of the log, plan still reads it, and --changed-only sends to its queue only.
+TEST(KwctlProgramTest, ALogCutOffWhileALineWasWrittenStaysUsable) {
+    rig::TestPrinters printers;
+    const std::wstring ports[] = {L"LPT1:", L"LPT2:", L"LPT3:"};
+    for (int i = 0; i < 3; ++i)
+        printers.Add(L"Kw Cut " + std::to_wstring(i + 1), ports[i]);
+    const std::string file = Quoted(WriteSettings(L"cut.dat", SomeRecord()));
+    const std::wstring logPath = rig::TestDir() + L"cut.log";
+    const std::string log = Quoted(ToUtf8(logPath));
+    const std::string list = ToUtf8(rig::TestDir() + L"cut.txt");
+    std::ofstream(std::filesystem::path(FromUtf8(list))) << "Kw Cut 1\nKw Cut 2\nKw Cut 3\n";
+    const std::string targets = " --targets " + Quoted(list) + " --log " + log;
+
+    EXPECT_EQ(RunProgram("send " + file + " -p \"Kw Cut 1\" -p \"Kw Cut 2\" --log " + log).status,
+              kwctl::kSuccess);
+    std::filesystem::resize_file(logPath, std::filesystem::file_size(logPath) - 200);
+    EXPECT_EQ(RunProgram("send " + file + " -p \"Kw Cut 3\" --log " + log).status,
+              kwctl::kSuccess);
+
+    const ProgramRun plan = RunProgram("plan " + file + targets);
+    EXPECT_EQ(plan.status, kwctl::kDiffers) << plan.out;
+    EXPECT_TRUE(InOrder(plan.out, {"Kw Cut 1: up to date", "\nKw Cut 2: last send did not finish",
+                                   "\nKw Cut 3: up to date", "would send to 1 of 3 queues"}));
+    EXPECT_NE(plan.out.find("line 2 of the send log is cut off"), std::string::npos) << plan.out;
+    for (const auto& port : ports)
+        printers.Clear(port);
+    const ProgramRun send = RunProgram("send " + file + targets + " --changed-only");
+    EXPECT_EQ(send.status, kwctl::kSuccess) << send.out;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(printers.Captured(ports[i]).empty(), i != 1) << i;
+    EXPECT_EQ(RunProgram("plan " + file + targets).status, kwctl::kSuccess);
+}
