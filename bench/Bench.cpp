@@ -52,6 +52,9 @@ constexpr Measure kMeasures[] = {
     {L"kwctl-plan", MeasureFleetPlan,
      "kwctl plan over a send log of 100,000 lines against reading it line by line and parsing "
      "each line as JSON; kwctl's reading of the log in one process"},
+    {L"kwctl-long-log", MeasureFleetLongLog,
+     "kwctl plan over a send log of 1,000,000 lines: for 3 queues near its end against the same "
+     "plan over 1,000 lines, and --all read whole against splitting the file into lines"},
     {L"kwctl-size", MeasureKwctlSize,
      "kwctl's stripped size and what CLI11 and nlohmann/json cost of it"},
 };

@@ -111,4 +111,5 @@ Report MeasureFleetSend(const BenchContext& bench);          // FleetSend.cpp
 Report MeasureFleetSendLog(const BenchContext& bench);       // FleetSendLog.cpp
 Report MeasureFleetScale(const BenchContext& bench);         // FleetScale.cpp
 Report MeasureFleetPlan(const BenchContext& bench);          // FleetPlan.cpp
+Report MeasureFleetLongLog(const BenchContext& bench);       // FleetLongLog.cpp
 Report MeasureKwctlSize(const BenchContext& bench);          // Sizes.cpp

@@ -7,6 +7,8 @@
 # against the ideal, its plan over a long send log against reading and parsing it, and kwctl's
 # size, measured side by side in one run on one Wine prefix. Prints one table with the commit.
 #   scripts/bench.sh [--spread] [--first] [--rounds N] [--checks N] [--only NAME]...
+# After the table, the native kwctl's peak memory over a send log of 1,000,000 lines (with
+# kwctl-long-log, or when no --only is given).
 # The run is pinned to one CPU: on this machine every wakeup of the other CPU costs tens of
 # microseconds and comes and goes from run to run, and Wine's window calls are round trips to
 # its server process, so unpinned figures scatter several-fold. --spread leaves the CPUs free.
@@ -47,3 +49,38 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
 KW_TEST_TIMEOUT=900 "${priority[@]}" "${pin[@]}" "$root/tests/win/run-in-wine.sh" \
   "$tree/wine-base" "$tree/bench/kw_bench.exe" --commit "$commit" --load "$load" \
   "${conditions[@]}" "$@" 2> >(grep -v '^wine: Read access denied' >&2)
+
+# The native build's peak memory over a long log, without Wine: a plan for a list of which one
+# queue was never sent to reads the whole log.
+native_memory() {
+  local dir=$build/bench-native kwctl=$build/native/kwctl/kwctl record sha kib
+  "$root/scripts/build.sh" native >/dev/null
+  mkdir -p "$dir"
+  "$kwctl" new "$dir/factory.dat" --force >/dev/null
+  record=$(tail -c 180 "$dir/factory.dat" | od -An -v -tx1 | tr -d ' \n')
+  sha=$(tail -c 180 "$dir/factory.dat" | sha256sum | cut -d' ' -f1)
+  awk -v record="$record" -v sha="$sha" 'BEGIN {
+    for (s = 0; s < 2000; s++)
+      for (q = 1; q <= 500; q++)
+        printf "{\"time\":\"2026-01-05T08:00:00Z\",\"user\":\"fleet-admin\",\"computer\":" \
+          "\"ADMIN-PC1\",\"printer\":\"Vek Log %d\",\"file\":\"/srv/factory.dat\",\"sha256\":" \
+          "\"%s\",\"record\":\"%s\",\"job\":%d,\"outcome\":\"done\",\"reason\":null}\n",
+          q, sha, record, s * 500 + q
+  }' >"$dir/long.jsonl"
+  printf 'Vek Log 1\nVek Log 2\nVek Never\n' >"$dir/list.txt"
+  kib=$(/usr/bin/time -f %M "$kwctl" plan "$dir/factory.dat" --targets "$dir/list.txt" \
+    --log "$dir/long.jsonl" 2>&1 >/dev/null | tail -1)
+  awk -v kib="$kib" -v bytes="$(stat -c %s "$dir/long.jsonl")" 'BEGIN {
+    printf "\n| native kwctl plan over a log of 1000000 lines (%.1f MiB), read whole: peak " \
+      "resident memory | %.1f MiB | | | <= 64 MiB | %s |\n", bytes / 1048576, kib / 1024,
+      kib <= 65536 ? "yes" : "no"
+  }'
+  rm -f "$dir/long.jsonl"
+}
+only=0
+memory=0
+for arg in "$@"; do
+  [ "$arg" = --only ] && only=1
+  [ "$arg" = kwctl-long-log ] && memory=1
+done
+if [ $only -eq 0 ] || [ $memory -eq 1 ]; then native_memory; fi

@@ -10,6 +10,34 @@
 
 namespace nlohmann {
 
+namespace detail {
+struct exception {};
+}  // namespace detail
+
+// The event reader's interface, as the real one declares it.
+template <class Json>
+struct json_sax {
+    using number_integer_t = std::int64_t;
+    using number_unsigned_t = std::uint64_t;
+    using number_float_t = double;
+    using string_t = std::string;
+    using binary_t = std::string;
+    virtual ~json_sax() = default;
+    virtual bool null() = 0;
+    virtual bool boolean(bool) = 0;
+    virtual bool number_integer(number_integer_t) = 0;
+    virtual bool number_unsigned(number_unsigned_t) = 0;
+    virtual bool number_float(number_float_t, const string_t&) = 0;
+    virtual bool string(string_t&) = 0;
+    virtual bool binary(binary_t&) = 0;
+    virtual bool start_object(std::size_t) = 0;
+    virtual bool key(string_t&) = 0;
+    virtual bool end_object() = 0;
+    virtual bool start_array(std::size_t) = 0;
+    virtual bool end_array() = 0;
+    virtual bool parse_error(std::size_t, const std::string&, const detail::exception&) = 0;
+};
+
 class ordered_json {
 public:
     ordered_json() = default;
@@ -32,6 +60,10 @@ public:
     std::string dump(int, char, bool, error_handler_t) const { return {}; }
     static ordered_json parse(std::string_view, std::nullptr_t = nullptr, bool = true) {
         return {};
+    }
+    template <class Iterator, class Sax>
+    static bool sax_parse(Iterator, Iterator, Sax*) {
+        return false;
     }
     bool is_object() const { return false; }
     bool is_string() const { return false; }
