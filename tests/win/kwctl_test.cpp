@@ -21,7 +21,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "framework/Handles.h"
 #include "kwctl/Kwctl.h"
 #include "kwctl/LogReader.h"
 #include "printer/FakePrinterSpooler.h"
@@ -702,37 +701,13 @@ TEST(KwctlProgramTest, AnOutputThatCannotBeWrittenIsAFailureNotASuccess) {
     const std::string log = ToUtf8(rig::TestDir() + L"piped.log");
     for (const bool send : {false, true}) {
         SCOPED_TRACE(send ? "send" : "keys");
-        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-        HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-        ASSERT_TRUE(::CreatePipe(&outRead, &outWrite, &inherit, 0));
-        ASSERT_TRUE(::CreatePipe(&errRead, &errWrite, &inherit, 0));
-        ::CloseHandle(outRead);  // nobody reads the results
-        UniqueKernelHandle errReader(errRead);
-        ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = outWrite;
-        startup.hStdError = errWrite;
         const std::wstring args = send ? L"send \"" + FromUtf8(file) +
                                              L"\" --printer \"Kw Piped\" --log \"" +
                                              FromUtf8(log) + L"\""
                                        : L"keys";
-        std::wstring command = L"\"" + KwctlExe() + L"\" " + args;
-        PROCESS_INFORMATION info{};
-        ASSERT_TRUE(::CreateProcessW(KwctlExe().c_str(), command.data(), nullptr, nullptr, TRUE,
-                                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info));
-        ::CloseHandle(outWrite);
-        ::CloseHandle(errWrite);
-        UniqueKernelHandle process(info.hProcess), thread(info.hThread);
-        std::string err;
-        char buffer[4096];
-        for (DWORD got = 0; ::ReadFile(errRead, buffer, sizeof(buffer), &got, nullptr) && got;)
-            err.append(buffer, got);
-        DWORD code = 0;
-        ASSERT_EQ(::WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
-        ::GetExitCodeProcess(info.hProcess, &code);
-        EXPECT_EQ(code, send ? 1u : 2u) << err;
+        int status = -1;
+        const std::string err = rig::RunConsoleUnread(KwctlExe(), args, status);
+        EXPECT_EQ(status, send ? kwctl::kDiffers : kwctl::kUsage) << err;
         EXPECT_NE(err.find("kwctl: the results could not be written"), std::string::npos) << err;
     }
     EXPECT_EQ(printers.Captured(L"LPT1:"), Bytes(SomeRecord()));

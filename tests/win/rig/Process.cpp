@@ -513,20 +513,27 @@ std::vector<std::wstring> MainWindow::PageStates() const {
     return states;
 }
 
-std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, int& status) {
+namespace {
+
+// Runs a console program with its standard error into a pipe that is read until it ends, and
+// its standard output into the same pipe or, with `unread`, into one whose reader is gone.
+std::string RunConsoleWith(const std::wstring& exe, const std::wstring& arguments, bool unread,
+                           int& status) {
     status = -1;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
+    HANDLE readEnd = nullptr, writeEnd = nullptr, unreadEnd = nullptr, unreadWrite = nullptr;
     if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
     const UniqueKernelHandle reader(readEnd);
     UniqueKernelHandle writer(writeEnd);
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    if (unread && !::CreatePipe(&unreadEnd, &unreadWrite, &inherit, 0)) return {};
+    UniqueKernelHandle unreadWriter(unreadWrite);
+    if (unread) ::CloseHandle(unreadEnd);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
+    startup.hStdOutput = unread ? unreadWrite : writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION info{};
     std::wstring command = L"\"" + exe + L"\" " + arguments;
@@ -537,6 +544,7 @@ std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, i
     const UniqueKernelHandle process(info.hProcess);
     const UniqueKernelHandle thread(info.hThread);
     writer.reset();  // the pipe ends when the child's copy closes
+    unreadWriter.reset();
 
     std::string output;
     char buffer[4096];
@@ -549,6 +557,16 @@ std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, i
         status = static_cast<int>(code);
     }
     return output;
+}
+
+}  // namespace
+
+std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, int& status) {
+    return RunConsoleWith(exe, arguments, false, status);
+}
+
+std::string RunConsoleUnread(const std::wstring& exe, const std::wstring& arguments, int& status) {
+    return RunConsoleWith(exe, arguments, true, status);
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {

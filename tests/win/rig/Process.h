@@ -128,6 +128,9 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 // Runs a console program with its standard output and error in one pipe; returns what it wrote
 // and sets `status` to its exit status (-1 when it could not run or did not end).
 std::string RunConsole(const std::wstring& exe, const std::wstring& arguments, int& status);
+// The same with standard output a pipe whose reader closed before the program started: returns
+// what it wrote to its standard error.
+std::string RunConsoleUnread(const std::wstring& exe, const std::wstring& arguments, int& status);
 bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 
 // Picture of a screen area, kept as a 24-bit BMP file.
