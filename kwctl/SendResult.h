@@ -46,7 +46,7 @@ SendResult Crashed(const std::exception_ptr& failure);
 // Whether the queue adds nothing to a send's exit status: sent, ready or up to date.
 bool Succeeded(const SendResult& result);
 
-// "sent    Vek 1F: プリンタに設定値を送信しました。"; with --wait, a job handed over shows how it
+// "sent    Vek 1F: " and the message; with --wait, a job handed over shows how it
 // ended.
 std::string ResultLine(const std::string& printer, const SendResult& result);
 
