@@ -1,6 +1,7 @@
 #include "app/MainToolBar.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <iterator>
 #include <string>
@@ -14,13 +15,14 @@ constexpr int kImageCount = 6;
 constexpr int kImageSize = 16;
 constexpr std::size_t kTipLimit = 79;  // the requests' own buffers hold 80 characters
 
-TBBUTTON Button(int command, int image) {
+// `label` is copied by the toolbar when the button is inserted.
+TBBUTTON Button(int command, int image, const std::wstring& label) {
     TBBUTTON button{};
     button.iBitmap = image;
     button.idCommand = command;
     button.fsState = TBSTATE_ENABLED;
     button.fsStyle = BTNS_BUTTON;
-    button.iString = -1;
+    button.iString = reinterpret_cast<INT_PTR>(label.c_str());
     return button;
 }
 
@@ -32,6 +34,14 @@ TBBUTTON Separator() {
 }
 
 }  // namespace
+
+std::wstring CMainToolBar::ToolTipText(UINT tool) {
+    const wchar_t* resource = nullptr;
+    const int length = ::LoadStringW(AppInstance(), tool, reinterpret_cast<LPWSTR>(&resource), 0);
+    std::wstring text = length > 0 ? std::wstring(resource, static_cast<std::size_t>(length)) : L"";
+    if (text.size() > kTipLimit) text.resize(kTipLimit);
+    return text;
+}
 
 bool CMainToolBar::CreateFor(HWND parent) {
     const RECT empty{};
@@ -48,17 +58,26 @@ void CMainToolBar::InitButtons() {
     TBADDBITMAP strip{AppInstance(), IDB_TOOLBAR};
     Send(TB_ADDBITMAP, kImageCount, reinterpret_cast<LPARAM>(&strip));
 
+    // Screen readers name a toolbar button by its text (TB_GETBUTTONTEXT), so each button
+    // carries its tooltip text as a label. With no text rows the labels are never shown.
+    Send(TB_SETMAXTEXTROWS, 0);
+    std::array<std::wstring, kImageCount> labels;
+    auto button = [&labels](int command, int image) {
+        std::wstring& label = labels[static_cast<std::size_t>(command - ID_TB_LOAD)];
+        label = ToolTipText(static_cast<UINT>(command));
+        return Button(command, image, label);
+    };
     // Image 2 belongs to the receive command, which has no button.
     const TBBUTTON items[] = {
         Separator(),
-        Button(ID_TB_LOAD, 0),
-        Button(ID_TB_SAVE, 1),
+        button(ID_TB_LOAD, 0),
+        button(ID_TB_SAVE, 1),
         Separator(),
-        Button(ID_TB_SEND, 3),
+        button(ID_TB_SEND, 3),
         Separator(),
-        Button(ID_TB_FACTORY, 4),
+        button(ID_TB_FACTORY, 4),
         Separator(),
-        Button(ID_TB_PRINTER, 5),
+        button(ID_TB_PRINTER, 5),
     };
     Send(TB_ADDBUTTONSW, std::size(items), reinterpret_cast<LPARAM>(items));
     Send(TB_AUTOSIZE);
@@ -67,11 +86,7 @@ void CMainToolBar::InitButtons() {
 bool CMainToolBar::OnToolTipText(NMHDR* header, LRESULT& result) const {
     const UINT_PTR tool = header->idFrom;
     if (tool < ID_TB_LOAD || tool > ID_TB_PRINTER) return false;
-    const wchar_t* resource = nullptr;
-    const int length = ::LoadStringW(AppInstance(), static_cast<UINT>(tool),
-                                     reinterpret_cast<LPWSTR>(&resource), 0);
-    std::wstring text = length > 0 ? std::wstring(resource, static_cast<std::size_t>(length)) : L"";
-    if (text.size() > kTipLimit) text.resize(kTipLimit);
+    const std::wstring text = ToolTipText(static_cast<UINT>(tool));
 
     if (header->code == TTN_NEEDTEXTW) {
         auto* request = reinterpret_cast<NMTTDISPINFOW*>(header);

@@ -1,6 +1,8 @@
 // The main window's toolbar: five buttons in three groups, with tooltips.
 #pragma once
 
+#include <string>
+
 #include "framework/CommonControls.h"
 
 class CMainToolBar : public CToolBarCtrl {
@@ -11,4 +13,7 @@ public:
     void InitButtons();
     // Answers TTN_NEEDTEXTA and TTN_NEEDTEXTW for the tools 2000 to 2005.
     bool OnToolTipText(NMHDR* header, LRESULT& result) const;
+    // The tooltip text of a tool, which is also its button's name: the string resource with
+    // the tool's id, cut to the 79 characters that a request's own buffer takes.
+    static std::wstring ToolTipText(UINT tool);
 };

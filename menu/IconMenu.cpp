@@ -3,15 +3,20 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <type_traits>
 #include <utility>
 
 #include "framework/WinApp.h"
 #include "menu/MenuCore.h"
 
 std::vector<HMENU> g_arrAllPopups;
+
+// Screen readers look for the item's name at the very start of its item data.
+static_assert(std::is_standard_layout_v<IconMenuItem> && offsetof(IconMenuItem, m_msaa) == 0);
 
 namespace {
 
@@ -51,11 +56,44 @@ std::wstring Lowered(std::wstring text) {
     return text;
 }
 
+// The flags and id come first, so that the text names the record only when it is no separator.
+std::unique_ptr<IconMenuItem> NewRecord(const wchar_t* text, UINT flags, UINT_PTR id) {
+    auto record = std::make_unique<IconMenuItem>();
+    record->m_nFlags = flags;
+    record->m_nCommandId = id;
+    if (text) record->SetText(text);
+    return record;
+}
+
+// The item data at `position`, compared with records but never read through.
+const void* ItemDataAt(HMENU menu, UINT position) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    if (!::GetMenuItemInfoW(menu, position, TRUE, &info)) return nullptr;
+    return reinterpret_cast<const void*>(info.dwItemData);
+}
+
 }  // namespace
 
-void IconMenuItem::SetText(const std::wstring& text) {
+void IconMenuItem::SetAlignedText(const std::wstring& text) {
     m_pszText = std::make_unique<wchar_t[]>(text.size() + 1);
     std::copy(text.begin(), text.end(), m_pszText.get());
+}
+
+// An owner-drawn item keeps no string, so screen readers take its name from the MSAAMENUINFO
+// at the start of its item data.
+void IconMenuItem::SetText(const std::wstring& text) {
+    SetAlignedText(text);
+    if (m_nFlags & MF_SEPARATOR) {
+        m_strName.clear();
+        m_msaa = {};
+        return;
+    }
+    m_strName = text;
+    m_msaa.dwMSAASignature = MSAA_MENU_SIG;
+    m_msaa.cchWText = static_cast<DWORD>(m_strName.size());
+    m_msaa.pszWText = m_strName.data();
 }
 
 CIconMenu::~CIconMenu() {
@@ -127,13 +165,10 @@ void CIconMenu::AppendItem(const wchar_t* text, UINT flags, UINT_PTR id, int bit
         g_arrAllPopups.push_back(reinterpret_cast<HMENU>(id));
         m_arrPopups.push_back(reinterpret_cast<HMENU>(id));
     }
-    auto record = std::make_unique<IconMenuItem>();
-    if (text) record->SetText(text);
+    auto record = NewRecord(text, flags, id);
     record->m_nBitmapId = bitmapId;
     record->m_nImage = -1;
     if (bitmapId >= 0) AttachImage(*record, static_cast<UINT>(id), bitmapId);
-    record->m_nFlags = flags;
-    record->m_nCommandId = id;
     IconMenuItem* data = record.get();
     m_arrItems.push_back(std::move(record));
     // Result ignored: the record stays in step with the items this menu was given.
@@ -206,12 +241,12 @@ void CIconMenu::SetCommandImage(const wchar_t* text, UINT command, int bitmapId)
         m_arrItems.push_back(std::make_unique<IconMenuItem>());
         record = m_arrItems.back().get();
     }
+    record->m_nFlags = MF_OWNERDRAW;
+    record->m_nCommandId = command;
     if (text) record->SetText(text);
     record->m_nBitmapId = bitmapId;
     record->m_nImage = -1;
     if (bitmapId >= 0) AttachImage(*record, command, bitmapId);
-    record->m_nFlags = MF_OWNERDRAW;
-    record->m_nCommandId = command;
     // Result ignored: for a command no item carries, the record simply matches nothing.
     ::ModifyMenuW(m_hMenu, command, MF_BYCOMMAND | MF_OWNERDRAW, command, ItemData(record));
 }
@@ -285,9 +320,17 @@ BOOL CIconMenu::RemoveItem(UINT x, UINT flags) {
             m_popupObjects.erase(object);
         }
     } else {
-        const UINT id = ::GetMenuItemID(m_hMenu, static_cast<int>(x));
-        eraseRecord(std::find_if(m_arrItems.begin(), m_arrItems.end(),
-                                 [id](const auto& r) { return r->m_nCommandId == id; }));
+        // The item's own record goes. Where ids repeat, the first record with the id may be
+        // another item's data, which would then point at a deleted record.
+        const void* data = ItemDataAt(m_hMenu, x);
+        auto record = std::find_if(m_arrItems.begin(), m_arrItems.end(),
+                                   [data](const auto& r) { return r.get() == data; });
+        if (record == m_arrItems.end()) {
+            const UINT id = ::GetMenuItemID(m_hMenu, static_cast<int>(x));
+            record = std::find_if(m_arrItems.begin(), m_arrItems.end(),
+                                  [id](const auto& r) { return r->m_nCommandId == id; });
+        }
+        eraseRecord(record);
     }
     return ::DeleteMenu(m_hMenu, x, MF_BYPOSITION);
 }
@@ -355,10 +398,7 @@ void CIconMenu::ResyncItems() {
 
 std::unique_ptr<IconMenuItem> CIconMenu::ConvertItem(UINT position, UINT flags, UINT_PTR id,
                                                      const std::wstring& text) {
-    auto record = std::make_unique<IconMenuItem>();
-    record->SetText(text);
-    record->m_nFlags = flags;
-    record->m_nCommandId = id;
+    auto record = NewRecord(text.c_str(), flags, id);
     if (flags & MF_POPUP) g_arrAllPopups.push_back(reinterpret_cast<HMENU>(id));
     // Result ignored: the record describes the item either way.
     ::ModifyMenuW(m_hMenu, position, flags, id,
@@ -388,7 +428,7 @@ void CIconMenu::AlignAccelerators() {
         return static_cast<int>(size.cx);
     });
     for (std::size_t i = 0; i < texts.size() && i < m_arrItems.size(); ++i) {
-        if (texts[i].find(L'\t') != MenuText::npos) m_arrItems[i]->SetText(texts[i]);
+        if (texts[i].find(L'\t') != MenuText::npos) m_arrItems[i]->SetAlignedText(texts[i]);
     }
 }
 

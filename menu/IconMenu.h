@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <memory>
 #include <string>
@@ -11,8 +12,14 @@
 #include "framework/Handles.h"
 #include "framework/Menu.h"
 
-// The record of one item; its address is the item's owner-draw data.
+// The record of one item; its address is the item's owner-draw data. It is neither copied nor
+// moved, since m_msaa points into it.
 struct IconMenuItem {
+    IconMenuItem() = default;
+    IconMenuItem(const IconMenuItem&) = delete;
+    IconMenuItem& operator=(const IconMenuItem&) = delete;
+
+    MSAAMENUINFO m_msaa{};                 // the item's name for screen readers; zero: none
     std::unique_ptr<wchar_t[]> m_pszText;  // item text, accelerator after a tab; null: none
     int m_nImage = -1;                     // index in m_pImageList; -1: no picture
     int m_nBitmapId = -1;                  // bitmap resource of the picture; -1: no picture
@@ -20,9 +27,13 @@ struct IconMenuItem {
     UINT_PTR m_nCommandId = 0;             // 0 for a separator; the popup handle for a popup
     BOOL m_bMatched = FALSE;               // working mark of ResyncItems
     UniqueImageList m_pImageList;          // holds the picture; null when there is none
+    std::wstring m_strName;                // the text that m_msaa points to
 
     std::wstring Text() const { return m_pszText ? m_pszText.get() : L""; }
+    // Sets the drawn text and, unless the record is a separator's, the name.
     void SetText(const std::wstring& text);
+    // Sets the drawn text only: the spaces that align the accelerators are no part of the name.
+    void SetAlignedText(const std::wstring& text);
 };
 
 // Every popup handle that any CIconMenu created.

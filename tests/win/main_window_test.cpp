@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,9 +16,11 @@
 
 #include "app/MainDialog.h"
 #include "app/MainStatusBar.h"
+#include "app/MainToolBar.h"
 #include "framework/Platform.h"
 #include "res/resource.h"
 #include "settings/SettingsRecord.h"
+#include "tests/win/rig/MenuNames.h"
 #include "tests/win/rig/Printers.h"
 #include "tests/win/rig/Ui.h"
 
@@ -33,6 +36,12 @@ constexpr wchar_t kAskSend[] =
     L"設定値が変更されています。\nプリンタを切り替える前に、設定値をプリンタへ送信しますか？";
 constexpr wchar_t kAskSave[] =
     L"設定値が変更されています。\nプリンタを切り替える前に、設定ファイルへ保存しますか？";
+
+const std::map<int, std::wstring> kToolTips = {
+    {ID_TB_LOAD, L"設定ファイルの読み込み"}, {ID_TB_SAVE, L"設定ファイルへの書き込み"},
+    {ID_TB_SEND, L"設定値をプリンタへ送信"}, {ID_TB_FACTORY, L"工場出荷設定を表示"},
+    {ID_TB_PRINTER, L"プリンタの選択"},
+};
 
 bool MenuEnabled(HWND main, UINT command) {
     const UINT state = ::GetMenuState(::GetMenu(main), command, MF_BYCOMMAND);
@@ -51,6 +60,24 @@ bool SendEnabled(CMainDialog& dlg) {
 
 void Command(HWND main, UINT id) {
     ::SendMessageW(main, WM_COMMAND, id, 0);
+}
+
+std::vector<TBBUTTON> Buttons(HWND toolbar) {
+    std::vector<TBBUTTON> buttons(
+        static_cast<std::size_t>(::SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0)));
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        ::SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&buttons[i]));
+    return buttons;
+}
+
+// A button's text as the toolbar's accessibility proxy reads it.
+std::wstring ButtonText(HWND toolbar, int command) {
+    const auto length = ::SendMessageW(toolbar, TB_GETBUTTONTEXTW, command, 0);
+    if (length <= 0) return L"";
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    ::SendMessageW(toolbar, TB_GETBUTTONTEXTW, command, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
 }
 
 class MainWindowTest : public testing::Test {
@@ -421,12 +448,7 @@ TEST_F(MainWindowTest, OnNineXAPrinterOnLpt1KeepsSettingsAndSendState) {
 TEST_F(MainWindowTest, ToolTipsAnswerAnsiAndWideRequests) {
     printers.Add(L"Vek A", L"LPT1:");
     Run([&](HWND main) {
-        const std::pair<int, const wchar_t*> tips[] = {
-            {ID_TB_LOAD, L"設定ファイルの読み込み"}, {ID_TB_SAVE, L"設定ファイルへの書き込み"},
-            {ID_TB_SEND, L"設定値をプリンタへ送信"}, {ID_TB_FACTORY, L"工場出荷設定を表示"},
-            {ID_TB_PRINTER, L"プリンタの選択"},
-        };
-        for (const auto& [id, text] : tips) {
+        for (const auto& [id, text] : kToolTips) {
             NMTTDISPINFOW wide{};
             wide.hdr = {nullptr, static_cast<UINT_PTR>(id), static_cast<UINT>(TTN_NEEDTEXTW)};
             ::SendMessageW(main, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&wide));
@@ -436,9 +458,38 @@ TEST_F(MainWindowTest, ToolTipsAnswerAnsiAndWideRequests) {
             ansi.hdr = {nullptr, static_cast<UINT_PTR>(id), static_cast<UINT>(TTN_NEEDTEXTA)};
             ::SendMessageW(main, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ansi));
             char expected[80] = {};
-            ::WideCharToMultiByte(CP_ACP, 0, text, -1, expected, 80, nullptr, nullptr);
+            ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, expected, 80, nullptr, nullptr);
             EXPECT_STREQ(ansi.szText, expected);
         }
+    });
+}
+
+// The toolbar proxy names a button by its text, and by its tooltip only when it has none.
+TEST_F(MainWindowTest, ScreenReadersNameEachToolBarButtonByItsToolTip) {
+    printers.Add(L"Vek A", L"LPT1:");
+    Run([&](HWND) {
+        HWND toolbar = m_dlg.m_wndToolBar.GetSafeHwnd();
+        int named = 0;
+        for (const TBBUTTON& button : Buttons(toolbar)) {
+            if (button.fsStyle & BTNS_SEP) continue;
+            ASSERT_TRUE(kToolTips.contains(button.idCommand)) << button.idCommand;
+            EXPECT_EQ(ButtonText(toolbar, button.idCommand), kToolTips.at(button.idCommand));
+            ++named;
+        }
+        EXPECT_EQ(named, 5);
+    });
+}
+
+// Wine's oleacc has no menu proxy, so the names are read here as the proxy would read them.
+TEST_F(MainWindowTest, ScreenReadersNameEveryMenuItemByItsTextInTheMenuResource) {
+    printers.Add(L"Vek A", L"LPT1:");
+    Run([&](HWND main) {
+        HMENU resource = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU));
+        ASSERT_TRUE(::DeleteMenu(resource, ID_RECEIVE_FROM_PRINTER, MF_BYCOMMAND))
+            << "the program takes it out";
+        // Three labels on the bar, then 6, 6 and 2 owner-drawn items beside the separators.
+        EXPECT_EQ(rig::ExpectMenuNamesFrom(resource, ::GetMenu(main)), 3 + 6 + 6 + 2);
+        ::DestroyMenu(resource);
     });
 }
 
@@ -484,6 +535,34 @@ TEST(StatusBarTest, FirstPartEndsAtSixAndAHalfTenths) {
     bar.SetPrinterTexts(L"Q", L"LPT1:");
     EXPECT_EQ(bar.GetText(0), L"プリンタ名： Q");
     EXPECT_EQ(bar.GetText(1), L"接続先： LPT1:");
+    ::DestroyWindow(parent);
+}
+
+// The buttons' texts are names only: a toolbar of the same style, images and buttons without
+// texts has buttons of the same size and place.
+TEST(ToolBarTest, TheButtonTextsLeaveEveryButtonAsItWas) {
+    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    CMainToolBar toolbar;
+    ASSERT_TRUE(toolbar.CreateFor(parent));
+    HWND labelled = toolbar.GetSafeHwnd();
+    HWND bare = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                                  static_cast<DWORD>(::GetWindowLongW(labelled, GWL_STYLE)), 0, 0,
+                                  0, 0, parent, nullptr, nullptr, nullptr);
+    ::SendMessageW(bare, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    ::SendMessageW(bare, TB_SETIMAGELIST, 0, ::SendMessageW(labelled, TB_GETIMAGELIST, 0, 0));
+    std::vector<TBBUTTON> buttons = Buttons(labelled);
+    for (TBBUTTON& button : buttons)
+        button.iString = -1;
+    ::SendMessageW(bare, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    ::SendMessageW(bare, TB_AUTOSIZE, 0, 0);
+    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
+        RECT shown{}, plain{};
+        ::SendMessageW(labelled, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&shown));
+        ::SendMessageW(bare, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&plain));
+        EXPECT_TRUE(::EqualRect(&shown, &plain)) << "button " << i;
+    }
+    ::DestroyWindow(bare);  // it borrowed the images
     ::DestroyWindow(parent);
 }
 

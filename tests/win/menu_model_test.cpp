@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "framework/Dialog.h"
 #include "menu/IconMenu.h"
 #include "res/resource.h"
+#include "tests/win/rig/MenuNames.h"
 
 namespace {
 
@@ -396,6 +399,46 @@ TEST_F(NestedMenuTest, RemovingAPopupTakesItsItemsAndObjectWithIt) {
     EXPECT_EQ(m_menu.FindCommand(976, position), m_outer);
     EXPECT_EQ(position, 2);
     EXPECT_FALSE(m_outer->RemoveItem(9, MF_BYPOSITION));
+}
+
+TEST_F(NestedMenuTest, RemovingAnItemWhoseIdRepeatsTakesItsOwnRecord) {
+    ASSERT_TRUE(m_outer->RemoveItem(5, MF_BYPOSITION));  // the second of two items 977
+    ExpectRecordsMatchItems(*m_outer);
+    EXPECT_EQ(m_outer->m_arrItems[4]->Text(), L"重複(&2)");
+}
+
+// Screen readers name each item, nested popups included, by its resource text; a change of
+// text made through the menu or by the system renames the item. Each change is made to the
+// menu and to the system's own copy of the resource, and both are walked after it.
+TEST(ScreenReaderNameTest, ItemsAreNamedByTheirResourceTextsAndRenamedWithTheirTexts) {
+    CIconMenu menu;
+    ASSERT_TRUE(menu.LoadFromResource(kNestedMenu));
+    HMENU resource = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kNestedMenu));
+    CIconMenu* outer = PopupOf(menu.m_hMenu, 0);
+    const std::function<void()> changes[] = {
+        [] {},
+        [&] {
+            menu.SetCommandImage(L"改名(&R)", 971, -1);
+            ::ModifyMenuW(resource, 971, MF_BYCOMMAND | MF_STRING, 971, L"改名(&R)");
+        },
+        [&] {
+            for (HMENU popup : {outer->m_hMenu, ::GetSubMenu(resource, 0)}) {
+                ::AppendMenuW(popup, MF_STRING, 978, L"追加(&N)\tCtrl+N");
+                ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            }
+            // The records are rebuilt when the next key arrives.
+            EXPECT_EQ(CIconMenu::MenuCharLookup('n', MF_POPUP, outer), MAKELRESULT(6, MNC_EXECUTE));
+        },
+        [&] {
+            EXPECT_TRUE(menu.RemoveItem(975, MF_BYCOMMAND));
+            ::DeleteMenu(resource, 975, MF_BYCOMMAND);
+        },
+    };
+    for (std::size_t step = 0; step < std::size(changes); ++step) {
+        changes[step]();
+        EXPECT_GT(rig::ExpectMenuNamesFrom(resource, menu.m_hMenu), 8) << "after change " << step;
+    }
+    ::DestroyMenu(resource);
 }
 
 TEST_F(NestedMenuTest, ReleasingForgetsEveryPopupAndDestroysTheMenus) {
