@@ -2,7 +2,8 @@
 // queues). `kwctl plan` for 3 queues whose last sends are near its end, against the same plan
 // over a log of 1,000 lines; and `kwctl plan --all` for the 20 queues of the model in the
 // prefix, one of which was sent to only in the log's first line, so the whole log is read,
-// against reading the file and splitting its lines (FloorLogSplit.cpp).
+// against reading the file and splitting its lines (FloorLogSplit.cpp); and `kwctl report` of
+// every queue of the log against that plan --all.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "bench/SendLogs.h"
 #include "kwctl/LogReader.h"
 #include "settings/Utf8.h"
+#include "tests/win/rig/Process.h"
 
 namespace {
 
@@ -20,6 +22,8 @@ constexpr int kShortSends = 2;    // 1,000 lines
 constexpr int kModelQueues = 20;
 constexpr double kNearEndGoal = 2.0;
 constexpr double kWholeGoal = 3.0;
+constexpr double kReportGoal = 1.2;
+constexpr double kReportMostKiB = 2048;
 
 // The log's queues: those of the model in the prefix but the first, then others.
 std::vector<std::string> LogQueues() {
@@ -55,6 +59,12 @@ Report MeasureFleetLongLog(const BenchContext& bench) {
     const std::wstring all = L"plan \"" + bench.settingsFile + L"\" --all --log \"" + longLog + L"\"";
     const PairResult whole = MeasureConsolePair(bench.kwctl, all, floorSplit,
                                                 L"\"" + longLog + L"\"", bench.rounds);
+    const std::wstring page = bench.folder + L"report.html";
+    const std::wstring report = L"report \"" + bench.settingsFile + L"\" --log \"" + longLog +
+                                L"\" --html \"" + page + L"\"";
+    const PairResult reported =
+        MeasureConsolePair(bench.kwctl, report, bench.kwctl, all, bench.rounds);
+    const double pageKiB = static_cast<double>(rig::ReadBytes(page).size()) / 1024;
     // In this process: the whole log into every queue's last send.
     Samples readAll;
     std::size_t found = 0;
@@ -78,6 +88,13 @@ Report MeasureFleetLongLog(const BenchContext& bench) {
                "splitting its lines",
                kQueues * kLongSends + 1),
         bench.rounds, whole.program, whole.floor, kMilliseconds, kWholeGoal, whole.failures == 0));
+    report.rows.push_back(TimedRow(
+        Format("kwctl report of the %d queues of a log of %d lines, against plan --all over it",
+               kQueues + 1, kQueues * kLongSends + 1),
+        bench.rounds, reported.program, reported.floor, kMilliseconds, kReportGoal,
+        reported.failures == 0));
+    report.rows.push_back(SizeRow(Format("kwctl report's page for %d queues", kQueues + 1),
+                                  pageKiB, "<= 2 MiB", pageKiB <= kReportMostKiB ? "yes" : "no"));
     report.notes.push_back(Format(
         "- kwctl over a long log: %.1f MiB, %d sends to each of %d queues in kwctl's format, the "
         "last send to each of the factory settings, done, and one send to %s as its first line. "
@@ -85,11 +102,14 @@ Report MeasureFleetLongLog(const BenchContext& bench) {
         "queues, which reads the log from its end until each has its last send%s; %s. Whole: "
         "`kwctl plan --all` for the %d queues of the model in the prefix, of which %s has its "
         "only send in the first line%s; %s. Floor (bench/FloorLogSplit.cpp): the file read in "
-        "blocks of 1 MiB and split into lines. In this process, the whole log read into every "
-        "queue's last send (%d queues): %.1f ms.",
+        "blocks of 1 MiB and split into lines. Report: `kwctl report factory.dat --log LOG "
+        "--html OUT` for every queue of the log, each with its ten earlier sends, written whole "
+        "as a settings file is, against that plan --all%s; %s. In this process, the whole log "
+        "read into every queue's last send (%d queues): %.1f ms.",
         static_cast<double>(longBytes) / (1024 * 1024), kLongSends, kQueues, first.c_str(),
         Failures(nearEnd.failures).c_str(), Spread(nearEnd).c_str(), kModelQueues, first.c_str(),
-        Failures(whole.failures).c_str(), Spread(whole).c_str(), static_cast<int>(found),
+        Failures(whole.failures).c_str(), Spread(whole).c_str(),
+        Failures(reported.failures).c_str(), Spread(reported).c_str(), static_cast<int>(found),
         Median(readAll) * 1e3));
     return report;
 }

@@ -45,6 +45,8 @@ public:
     // Options of which exactly one must be given, declared on the group returned. `title` names
     // the group in help.
     virtual Arguments& ExactlyOne(std::string_view title, std::string_view help) = 0;
+    // The same for options of which at most one may be given.
+    virtual Arguments& AtMostOne(std::string_view title, std::string_view help) = 0;
 };
 
 // Runs a command with the options read.

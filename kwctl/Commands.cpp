@@ -10,7 +10,7 @@ constexpr const Command* kCommands[] = {
 #ifdef _WIN32
     &kPrintersCommand, &kSendCommand,
 #endif
-    &kPlanCommand,     &kLogCommand,
+    &kPlanCommand,     &kReportCommand, &kLogCommand,
 };
 
 }  // namespace

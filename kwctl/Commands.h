@@ -12,6 +12,7 @@ extern const Command kSetCommand;
 extern const Command kKeysCommand;
 extern const Command kLogCommand;
 extern const Command kPlanCommand;
+extern const Command kReportCommand;
 #ifdef _WIN32
 extern const Command kPrintersCommand;
 extern const Command kSendCommand;

@@ -147,14 +147,22 @@ public:
         m_labels.Show(option, std::string(name) + "[=" + std::string(label) + "]");
     }
     Arguments& ExactlyOne(std::string_view title, std::string_view help) override {
+        return Group(title, help, 1, 1);
+    }
+    Arguments& AtMostOne(std::string_view title, std::string_view help) override {
+        return Group(title, help, 0, 1);
+    }
+
+private:
+    Arguments& Group(std::string_view title, std::string_view help, std::size_t least,
+                     std::size_t most) {
         CLI::Option_group* group =
             m_command.add_option_group(std::string(title), std::string(help));
-        group->require_option(1);
+        group->require_option(least, most);
         m_groups.push_back(std::make_unique<CliArguments>(*group, m_labels));
         return *m_groups.back();
     }
 
-private:
     CLI::App& m_command;
     PositionalLabels& m_labels;
     std::vector<std::unique_ptr<CliArguments>> m_groups;

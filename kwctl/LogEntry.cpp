@@ -317,6 +317,36 @@ std::optional<std::string> LinePrinter(std::string_view line) {
     }
 }
 
+std::optional<std::int64_t> UtcSeconds(std::string_view t) {
+    // YYYY-MM-DDTHH:MM:SSZ
+    if (t.size() != 20 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' ||
+        t[16] != ':' || t[19] != 'Z') {
+        return std::nullopt;
+    }
+    const auto number = [&](std::size_t at, std::size_t width) -> int {
+        int n = 0;
+        for (std::size_t i = at; i < at + width; ++i) {
+            if (t[i] < '0' || t[i] > '9') return -1;
+            n = n * 10 + (t[i] - '0');
+        }
+        return n;
+    };
+    const int y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    const int hh = number(11, 2), mm = number(14, 2), ss = number(17, 2);
+    if (y < 0 || m < 1 || m > 12 || d < 1 || d > 31 || hh < 0 || hh > 23 || mm < 0 || mm > 59 ||
+        ss < 0 || ss > 60) {
+        return std::nullopt;
+    }
+    // Days from 1970-01-01 of the proleptic Gregorian calendar.
+    const int year = y - (m <= 2);
+    const int era = year / 400;
+    const int yoe = year - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + doe - 719468;
+    return days * 86400 + hh * 3600 + mm * 60 + ss;
+}
+
 std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm utc{};

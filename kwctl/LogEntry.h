@@ -61,4 +61,7 @@ std::optional<std::string> LinePrinter(std::string_view line);
 // "2026-12-08T17:42:10Z".
 std::string UtcTimestamp(std::chrono::system_clock::time_point when);
 
+// The seconds since 1970 that such a time names; nothing for any other text.
+std::optional<std::int64_t> UtcSeconds(std::string_view timestamp);
+
 }  // namespace kwctl

@@ -249,19 +249,18 @@ private:
         if (!printer && !Needed(key, start)) return true;
         if (!Facts(read.entry.outcome).isSend) return true;
         LastSends::Queue& slot = m_last.Slot(key);
-        slot.last = std::move(read.entry);
-        slot.found = true;
+        slot.sends.push_back(std::move(read.entry));  // each one earlier than those before
         slot.first = start;
-        m_wanted.erase(key);
+        if (m_last.Full(slot)) m_wanted.erase(key);
         return m_all || !m_wanted.empty();
     }
 
-    // Whether the line at `start` of the queue `key` may be its last send.
+    // Whether the line at `start` of the queue `key` may be one of the last sends wanted.
     bool Needed(const std::string& key, std::uint64_t start) {
         if (!m_all) return m_wanted.count(key) != 0;
         LastSends::Queue& slot = m_last.Slot(key);
         slot.first = start;  // each line read is earlier than the ones before
-        return !slot.found;
+        return !m_last.Full(slot);
     }
 
     bool Bad(std::uint64_t start, std::string_view why) {
@@ -351,26 +350,31 @@ void LastSends::Add(LogEntry entry) {
     Queue& queue = Slot(QueueKey(entry.printer));
     if (queue.first == 0) queue.first = ++m_added;
     if (!Facts(entry.outcome).isSend) return;
-    queue.last = std::move(entry);
-    queue.found = true;
+    queue.sends.insert(queue.sends.begin(), std::move(entry));
+    if (queue.sends.size() > m_depth) queue.sends.pop_back();
 }
 
 const LogEntry* LastSends::Find(std::string_view printer) const {
+    const std::span<const LogEntry> sends = Sends(printer);
+    return sends.empty() ? nullptr : &sends.front();
+}
+
+std::span<const LogEntry> LastSends::Sends(std::string_view printer) const {
     const auto at = m_byKey.find(QueueKey(printer));
-    if (at == m_byKey.end() || !m_queues[at->second].found) return nullptr;
-    return &m_queues[at->second].last;
+    if (at == m_byKey.end()) return {};
+    return m_queues[at->second].sends;
 }
 
 std::vector<const LogEntry*> LastSends::All() const {
     std::vector<const Queue*> found;
     for (const Queue& q : m_queues) {
-        if (q.found) found.push_back(&q);
+        if (!q.sends.empty()) found.push_back(&q);
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const Queue* a, const Queue* b) { return a->first < b->first; });
     std::vector<const LogEntry*> all;
     for (const Queue* q : found)
-        all.push_back(&q->last);
+        all.push_back(&q->sends.front());
     return all;
 }
 

@@ -16,18 +16,22 @@ using catalog::Kind;
 using catalog::Setting;
 
 struct PlanStateFacts {
-    constexpr PlanStateFacts(PlanState state, std::string_view word, bool needsSend)
-        : state(state), word(word), needsSend(needsSend) {}
+    constexpr PlanStateFacts(PlanState state, std::string_view word, std::string_view name,
+                             bool needsSend, int urgency)
+        : state(state), word(word), name(name), needsSend(needsSend), urgency(urgency) {}
     PlanState state;
     std::string_view word;
+    std::string_view name;
     bool needsSend;
+    int urgency;
 };
 
 constexpr PlanStateFacts kStates[] = {
-    PlanStateFacts(PlanState::UpToDate, "up to date", false),
-    PlanStateFacts(PlanState::Differs, "differs", true),
-    PlanStateFacts(PlanState::NeverSent, "never sent", true),
-    PlanStateFacts(PlanState::NotFinished, "last send did not finish", true),
+    //             state                  word                        name        send urgency
+    PlanStateFacts(PlanState::UpToDate, "up to date", "up-to-date", false, 3),
+    PlanStateFacts(PlanState::Differs, "differs", "differs", true, 1),
+    PlanStateFacts(PlanState::NeverSent, "never sent", "never-sent", true, 2),
+    PlanStateFacts(PlanState::NotFinished, "last send did not finish", "not-finished", true, 0),
 };
 
 constexpr bool InEnumOrder() {
@@ -62,6 +66,14 @@ std::string_view PlanStateText(PlanState state) {
 
 bool NeedsSend(PlanState state) {
     return kStates[static_cast<std::size_t>(state)].needsSend;
+}
+
+std::string_view PlanStateName(PlanState state) {
+    return kStates[static_cast<std::size_t>(state)].name;
+}
+
+int PlanStateUrgency(PlanState state) {
+    return kStates[static_cast<std::size_t>(state)].urgency;
 }
 
 std::vector<SettingChange> RecordChanges(const SettingsRecord& from, const SettingsRecord& to) {

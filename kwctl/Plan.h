@@ -26,6 +26,16 @@ std::string_view PlanStateText(PlanState state);
 // Whether the queue would be sent to: all but UpToDate.
 bool NeedsSend(PlanState state);
 
+// The state as a name for scripts and styles: "up-to-date", "differs", "never-sent",
+// "not-finished".
+std::string_view PlanStateName(PlanState state);
+
+// How soon the queue wants looking at: 0 for a send that did not finish, then differs, never
+// sent, up to date.
+int PlanStateUrgency(PlanState state);
+
+inline constexpr int kPlanStates = 4;
+
 // A setting, or a byte that no setting shows, whose value differs between two records.
 struct SettingChange {
     std::string key;   // the settings' key ("msw2-7"); "offset 3" for a byte no setting shows

@@ -17,7 +17,8 @@ mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils
 libcli11-dev nlohmann-json3-dev libssl-dev
-wixl msitools time"
+wixl msitools time
+chromium python3"
 # Installed only where the release has them: a Wine built for WoW64 alone has its 64-bit loader
 # in the package wine.
 optional="wine64"

@@ -100,13 +100,13 @@ UniqueFile CreateTemporary(const std::wstring& target, std::wstring& temporary) 
     return UniqueFile();
 }
 
-// Writes the whole image and flushes it to disk; false on any short or failed write.
-bool WriteAndFlush(HANDLE file, const SettingsFileImage& image) {
+// Writes all the bytes and flushes them to disk; false on any short or failed write.
+bool WriteAndFlush(HANDLE file, std::span<const std::uint8_t> bytes) {
     DWORD written = 0;
-    if (!::WriteFile(file, image.data(), static_cast<DWORD>(image.size()), &written, nullptr)) {
+    if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
         return false;
     }
-    if (written != image.size()) {
+    if (written != bytes.size()) {
         ::SetLastError(ERROR_WRITE_FAULT);
         return false;
     }
@@ -246,6 +246,12 @@ bool ReadSettingsFile(const std::wstring& path, SettingsRecord& record) {
 
 SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& record,
                              SaveDetail* detail) {
+    const SettingsFileImage image = EncodeSettingsFile(record);
+    return WriteWholeFile(path, image, detail);
+}
+
+SaveResult WriteWholeFile(const std::wstring& path, std::span<const std::uint8_t> bytes,
+                          SaveDetail* detail) {
     SaveDetail unused;
     SaveDetail& d = detail ? *detail : unused;
     d = SaveDetail{};
@@ -261,7 +267,7 @@ SaveResult WriteSettingsFile(const std::wstring& path, const SettingsRecord& rec
         const DWORD error = ::GetLastError();
         return Fail(d, error, ProblemOf(error, true));
     }
-    if (!WriteAndFlush(file.get(), EncodeSettingsFile(record))) {
+    if (!WriteAndFlush(file.get(), bytes)) {
         const DWORD error = ::GetLastError();
         file.reset();
         return Abandon(temporary, error, d);

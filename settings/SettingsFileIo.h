@@ -1,6 +1,8 @@
 // Settings files on disk.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "settings/SettingsRecord.h"
@@ -64,3 +66,7 @@ std::string SaveProblemText(const SaveDetail& detail);
 // `detail`, when given, says why a save failed and which of its files it left.
 SaveResult WriteSettingsFile(const FilePath& path, const SettingsRecord& record,
                              SaveDetail* detail = nullptr);
+
+// The same for any bytes: the file at `path` is left as it was or holds exactly `bytes`.
+SaveResult WriteWholeFile(const FilePath& path, std::span<const std::uint8_t> bytes,
+                          SaveDetail* detail = nullptr);

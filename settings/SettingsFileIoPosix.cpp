@@ -132,8 +132,14 @@ bool ReadSettingsFile(const FilePath& path, SettingsRecord& record) {
     return true;
 }
 
-SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& record,
+SaveResult WriteSettingsFile(const FilePath& path, const SettingsRecord& record,
                              SaveDetail* detail) {
+    const SettingsFileImage image = EncodeSettingsFile(record);
+    return WriteWholeFile(path, image, detail);
+}
+
+SaveResult WriteWholeFile(const FilePath& linkPath, std::span<const std::uint8_t> bytes,
+                          SaveDetail* detail) {
     SaveDetail unused;
     SaveDetail& d = detail ? *detail : unused;
     d = SaveDetail{};
@@ -173,8 +179,7 @@ SaveResult WriteSettingsFile(const FilePath& linkPath, const SettingsRecord& rec
     }
     if (fd < 0) return Fail(d, EEXIST, SaveProblem::Other);
     Descriptor file(fd);
-    const SettingsFileImage image = EncodeSettingsFile(record);
-    if (!WriteAll(file.get(), image.data(), image.size()) || ::fchmod(file.get(), mode) != 0 ||
+    if (!WriteAll(file.get(), bytes.data(), bytes.size()) || ::fchmod(file.get(), mode) != 0 ||
         ::fsync(file.get()) != 0) {
         const int error = errno;
         file.Close();

@@ -41,6 +41,7 @@ public:
         m_optional.push_back({name, {&value, bare}});
     }
     Arguments& ExactlyOne(std::string_view, std::string_view) override { return *this; }
+    Arguments& AtMostOne(std::string_view, std::string_view) override { return *this; }
 
     bool Read(const std::vector<std::string>& args) {
         std::size_t next = 0;

@@ -43,6 +43,9 @@ public:
         names.emplace_back(title);
         return *this;
     }
+    Arguments& AtMostOne(std::string_view title, std::string_view help) override {
+        return ExactlyOne(title, help);
+    }
 
     std::vector<std::string> names;
 
