@@ -60,10 +60,10 @@ Report MeasureFleetLongLog(const BenchContext& bench) {
     const PairResult whole = MeasureConsolePair(bench.kwctl, all, floorSplit,
                                                 L"\"" + longLog + L"\"", bench.rounds);
     const std::wstring page = bench.folder + L"report.html";
-    const std::wstring report = L"report \"" + bench.settingsFile + L"\" --log \"" + longLog +
+    const std::wstring reportArgs = L"report \"" + bench.settingsFile + L"\" --log \"" + longLog +
                                 L"\" --html \"" + page + L"\"";
     const PairResult reported =
-        MeasureConsolePair(bench.kwctl, report, bench.kwctl, all, bench.rounds);
+        MeasureConsolePair(bench.kwctl, reportArgs, bench.kwctl, all, bench.rounds);
     const double pageKiB = static_cast<double>(rig::ReadBytes(page).size()) / 1024;
     // In this process: the whole log into every queue's last send.
     Samples readAll;
