@@ -76,6 +76,11 @@ TEST(KwctlFleetTest, PlanAndLogTellEachQueueFromTheSendLog) {
          {},
          "bad.log: the send log cannot be used: line 2: not a log entry"},
         {{plan, dat, "-p", "Vek 1F"}, 2, {}, "--log is required"},
+        // A queue named twice, in another case, is planned once.
+        {{plan, dat, "-p", "Vek 9F", "-p", "VEK 9F", "--log", log},
+         1,
+         {"Vek 9F: never sent\nwould send to 1 of 1 queues\n"},
+         ""},
         // Each queue's last send; a dry run is no send.
         {{"log", log},
          0,

@@ -175,6 +175,13 @@ TEST(KwctlSendTest, AllWithNoUsableQueueExitsThreeAndListsTheQueuesLeftOut) {
               "skipped \\\\down\\Vek: its server did not list it (not answering?); its model is "
               "unknown\n");
     EXPECT_NE(text.output.err.find("nothing was sent"), std::string::npos) << text.output.err;
+
+    // plan says the same: nothing to plan, status 3.
+    Outcome plan =
+        RunKwctl({"plan", file, "--all", "--log", ToUtf8(rig::TestDir() + L"none.log")}, &fake);
+    EXPECT_EQ(plan.status, kwctl::kNothingToSend) << plan.output.err;
+    EXPECT_NE(plan.output.out.find("skipped Closed: does not open for use\n"), std::string::npos)
+        << plan.output.out;
 }
 
 TEST(KwctlSendTest, EachNamedQueueGetsItsOwnResultAndOnlyTheGoodOneAJob) {
@@ -746,4 +753,35 @@ TEST(KwctlProgramTest, ALogCutOffWhileALineWasWrittenStaysUsable) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(printers.Captured(ports[i]).empty(), i != 1) << i;
     EXPECT_EQ(RunProgram("plan " + file + targets).status, kwctl::kSuccess);
+}
+
+// The system's own error tells a log that is not there yet from one that cannot be reached:
+// only the first is "never sent".
+TEST(KwctlFleetTest, ALogInAFolderThatDoesNotExistIsAnErrorNotNeverSent) {
+    rig::TestPrinters printers;
+    printers.Add(L"Kw Far", L"LPT1:");
+    const std::string file = WriteSettings(L"far.dat", SomeRecord());
+    const std::string missingFile = ToUtf8(rig::TestDir() + L"not-yet.log");
+    const std::string missingFolder = ToUtf8(rig::TestDir() + L"offline\\kw.log");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"plan", file, "-p", "Kw Far", "--log", missingFile}, kwctl::kDiffers, ""},
+        {{"plan", file, "-p", "Kw Far", "--log", missingFolder}, kwctl::kUsage,
+         "its folder does not exist"},
+        {{"log", missingFolder}, kwctl::kUsage, "its folder does not exist"},
+        {{"send", file, "-p", "Kw Far", "--log", missingFolder}, kwctl::kUsage,
+         "cannot be opened for appending: its folder does not exist; nothing was sent"},
+        {{"send", file, "-p", "Kw Far", "--changed-only", "--log", missingFolder}, kwctl::kUsage,
+         "its folder does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        Outcome run = RunKwctl(c.args);
+        EXPECT_EQ(run.status, c.status) << run.output.err;
+        EXPECT_NE(run.output.err.find(c.err), std::string::npos) << run.output.err;
+    }
+    EXPECT_TRUE(printers.Captured(L"LPT1:").empty()) << "sent";
 }
