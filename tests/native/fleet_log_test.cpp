@@ -290,11 +290,23 @@ TEST_F(FleetLogFile, ProcessesAppendingAtOnceLoseAndMixNoLine) {
             ::_exit(0);
         }
     }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // Readers meanwhile wait for each append under way: they never see half of a line.
+    std::size_t reads = 0, halfLines = 0;
+    for (int done = 0; done < kProcesses;) {
+        kwctl::LastSends last;
+        const LogRead read = kwctl::ReadLastSends(m_log, last);
+        ++reads;
+        halfLines += read.torn + (read.status == LogRead::Status::Unusable);
+        for (pid_t& child : children) {
+            int status = 0;
+            if (child && ::waitpid(child, &status, WNOHANG) == child) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                child = 0;
+                ++done;
+            }
+        }
     }
+    EXPECT_EQ(halfLines, 0u) << "in " << reads << " reads";
     std::size_t misplaced = 0;  // lost, or out of its process's order
     std::vector<std::uint32_t> next(kProcesses, 0);
     const LogRead read = kwctl::ReadLog(m_log, [&](LogEntry&& e) {
