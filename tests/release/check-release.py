@@ -91,10 +91,10 @@ def check_winget(dist, schemas):
     by_kind = {}
     for manifest in manifests.values():
         by_kind.setdefault(manifest.get("ManifestType"), []).append(manifest)
-    expect("one version, one installer and one default-locale manifest",
-           [len(by_kind.get(k, [])) for k in ("version", "installer", "defaultLocale")]
-           == [1, 1, 1], {k: len(v) for k, v in by_kind.items()})
-    if failed:
+    counts = [len(by_kind.get(k, [])) for k in ("version", "installer", "defaultLocale")]
+    expect("one version, one installer and one default-locale manifest", counts == [1, 1, 1],
+           {k: len(v) for k, v in by_kind.items()})
+    if counts != [1, 1, 1]:
         return
     version = by_kind["version"][0]
     names = {(m["PackageIdentifier"], m["PackageVersion"]) for m in manifests.values()}
@@ -146,7 +146,7 @@ ZIP_ARCH = {"win64": "x64", "win32": "x86"}
 def check_sbom(dist):
     paths = glob.glob(os.path.join(dist, "kestrowinda-*.cdx.json"))
     expect("one SBOM", len(paths) == 1, paths)
-    if failed:
+    if len(paths) != 1:
         return
     with open(paths[0], encoding="utf-8") as f:
         bom = json.load(f)
