@@ -136,8 +136,9 @@ def program_inputs(program, tree):
                 fail("no dependency file " + depfile)
             continue
         for path in depfile_inputs(depfile):
-            path = os.path.normpath(os.path.join(link_dir, path))
-            if not own(path):
+            # The compiler names the system's headers by their full paths.
+            path = os.path.normpath(path)
+            if os.path.isabs(path) and not own(path):
                 outside.add(path)
     return outside
 
