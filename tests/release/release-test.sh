@@ -11,6 +11,8 @@
 #              validator, installed with npm from package-lock.json) and against the zips
 #     winget   the winget manifests of build/dist against winget's schemas (winget-schemas/,
 #              version 1.10.0) and the MSIs
+#     help     the help compiled twice a moment apart gives the same bytes once
+#              packaging/chm-time.py has set its time
 # KW_OSSLSIGNCODE names another osslsigncode to sign and verify with (2.5 and 2.9 both pass).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -142,6 +144,20 @@ case $check in
   winget)
     "$KW_PYTHON" "$here/check-release.py" winget "$dist" "$here/winget-schemas" ||
       failed=1
+    ;;
+
+  help)
+    # chmcmd writes the time of day of each compilation into the file.
+    for n in 1 2; do
+      cp -r "$bin/help/stage" "$work/help$n" &&
+        (cd "$work/help$n" && rm -f ksw4qz.chm && chmcmd --verbosity 1 ksw4qz.hhp >/dev/null 2>&1) ||
+        { echo "FAIL chmcmd does not compile the help"; exit 1; }
+      sleep 1.1
+    done
+    first="$work/help1/ksw4qz.chm" second="$work/help2/ksw4qz.chm"
+    expect "two compilations a second apart differ" eval '! cmp -s "$first" "$second"'
+    for f in "$first" "$second"; do "$KW_PYTHON" "$root/packaging/chm-time.py" "$f" 1700000000; done
+    expect "   ... and are the same bytes once chm-time.py has set their time" cmp "$first" "$second"
     ;;
 
   *)
