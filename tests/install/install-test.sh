@@ -158,6 +158,9 @@ pe_machine_symbols() {
     "$(od -An -tu4 -j$((pe + 16)) -N4 "$1" | tr -d ' ')"
 }
 
+# The package holds an Authenticode signature (release.signing verifies it).
+signed_package() { msiinfo streams "$1" | grep -qx $'\005DigitalSignature'; }
+
 # A table's rows. (Exporting a table with binary data also writes its streams into the
 # working folder, so this runs in the scratch folder.)
 msi_table() { (cd "$work" && msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'); }
@@ -190,6 +193,7 @@ case $check in
     fresh_prefix
     packaged=$(extract "$msi64" "$work/package")
     path_before=$(path_value)
+    expect "$(basename "$msi64") is the signed package" signed_package "$msi64"
     expect "Wine's tools run as 64-bit programs" tools_are_64bit
     expect "kwctl is not found by name before the install" kwctl_not_found
     expect "msiexec /i $(basename "$msi64") /qn exits with 0" msiexec /i "$msi64"
@@ -257,6 +261,7 @@ case $check in
 
   x86)
     packaged=$(extract "$msi86" "$work/x86")
+    expect "$(basename "$msi86") is the signed package" signed_package "$msi86"
     expect "the summary names the Intel platform" \
       template_is "$msi86" "Intel;1033"
     expect "INSTALLDIR is Kestrowinda under ProgramFilesFolder" \
