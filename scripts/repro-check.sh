@@ -27,12 +27,13 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--ref REF] [--dir DIR] [--keep]" >&2; exit 2 ;;
   esac
 done
+# Everything the builds need, git included.
+"$root/scripts/setup.sh" >/dev/null || exit 1
 commit=$(git -C "$root" rev-parse --verify --quiet "$ref^{commit}") ||
   { echo "$ref is no commit" >&2; exit 2; }
 [ -n "$dir" ] || dir=$(mktemp -d /var/tmp/kw-repro.XXXXXX)
 mkdir -p "$dir" && dir=$(realpath "$dir")
 [ $keep -eq 1 ] || trap 'rm -rf "$dir"' EXIT
-"$root/scripts/setup.sh" >/dev/null || exit 1
 
 # One build: build NAME FOLDER UMASK TZ LOCALE, from a clone of the commit in FOLDER.
 build() {
