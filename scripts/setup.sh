@@ -17,8 +17,8 @@ mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils
 libcli11-dev nlohmann-json3-dev libssl-dev
-wixl msitools time
-chromium python3"
+wixl msitools time chromium
+osslsigncode openssl python3 python3-jsonschema python3-yaml diffoscope-minimal"
 # Installed only where the release has them: a Wine built for WoW64 alone has its 64-bit loader
 # in the package wine.
 optional="wine64"
@@ -76,6 +76,13 @@ install_missing() {
 
 # shellcheck disable=SC2086
 install_missing $packages || exit 1
+
+# The SBOM check runs the CycloneDX library's validator (from npm) under Node.js. Any Node.js
+# with its npm will do: one installed from elsewhere brings its own npm, which Debian's npm
+# package conflicts with.
+if ! command -v npm >/dev/null; then
+  install_missing nodejs npm || exit 1
+fi
 
 # libclang-rt-dev follows the release's default clang; where clang is another version (installed
 # by hand, or a release whose default moved), its own runtime is what the fuzz build links.

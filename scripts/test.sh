@@ -15,14 +15,14 @@ echo "== Native tests"
 ctest --test-dir "$build/native" --output-on-failure -j "$jobs" || status=1
 bash "$root/scripts/sanitize.sh" || status=1
 bash "$root/scripts/fuzz.sh" 10 || status=1
-echo "== Windows-side tests under Wine: x86_64 (win.*), i686 (i686.*), the packages (install.*)"
+echo "== Windows-side tests under Wine: x86_64 (win.*), i686 (i686.*), the packages (install.*, release.*)"
 ctest --test-dir "$build" -L 'wine|install' --output-on-failure -j "$jobs" || status=1
 # Each Windows-side CTest test is one test program; add up the cases that each suite ran.
 log="$build/Testing/Temporary/LastTest.log"
 if [ -f "$log" ]; then
   awk '
     /^[0-9]+\/[0-9]+ Testing: / {
-      suite = ($3 ~ /^i686\./) ? "i686" : ($3 ~ /^install\./) ? "install" : "x86_64"
+      suite = ($3 ~ /^i686\./) ? "i686" : ($3 ~ /^(install|release)\./) ? "install" : "x86_64"
       programs[suite]++
     }
     /^\[==========\] [0-9]+ tests? from/ { ran[suite] += $2 }

@@ -2,13 +2,15 @@
 # The packages of scripts/package.sh, built and installed under Wine, each installing check in a
 # fresh copy of the base prefix. One check per call:
 #   install-test.sh <check> <win64 build folder> <version>
-#     packages  builds the four artifacts into build/dist, and x64 packages of <major.minor>.0
-#               and <major.minor>.1 for the upgrade
-#     msi       the x64 MSI: silent install, files, shortcut, Add/Remove Programs, the PATH entry
-#               (kwctl by name), the installed program sending a job; then the uninstall
+#     packages  builds the release into build/dist, packages it again (later, in another time
+#               zone, with another umask) to prove the same bytes, and builds x64 packages of
+#               <major.minor>.0 and <major.minor>.1 for the upgrade
+#     msi       the signed x64 MSI (release.signing makes it): silent install, files, shortcut,
+#               Add/Remove Programs, the PATH entry (kwctl by name), the installed program
+#               sending a job; then the uninstall
 #     upgrade   .0 installed, then the same version again, then .1: one copy of the newer; no
 #               downgrade; uninstall
-#     x86       the x86 MSI's tables; installed as on 64-bit Windows (by the 64-bit msiexec,
+#     x86       the signed x86 MSI's tables; installed as on 64-bit Windows (by the 64-bit msiexec,
 #               into Program Files (x86), the entry in the 32-bit registry view), kwctl by name
 #               where Wine runs 32-bit programs; then the uninstall
 #     zips      the portable zips hold the MSI's files
@@ -32,6 +34,13 @@ msi64="$dist/kestrowinda-$version-x64.msi"
 msi86="$dist/kestrowinda-$version-x86.msi"
 zip64="$dist/kestrowinda-$version-win64.zip"
 zip32="$dist/kestrowinda-$version-win32.zip"
+# The installing checks of one package take the signed ones, the unsigned ones plus signatures.
+case $check in
+  msi | x86)
+    msi64="$(dirname "$bin")/dist-signed/kestrowinda-$version-x64.msi"
+    msi86="$(dirname "$bin")/dist-signed/kestrowinda-$version-x86.msi"
+    ;;
+esac
 files="kestrowinda.exe ksw4qz.chm kwctl.exe readme.txt"
 env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -149,6 +158,9 @@ pe_machine_symbols() {
     "$(od -An -tu4 -j$((pe + 16)) -N4 "$1" | tr -d ' ')"
 }
 
+# The package holds an Authenticode signature (release.signing verifies it).
+signed_package() { msiinfo streams "$1" | grep -qx $'\005DigitalSignature'; }
+
 # A table's rows. (Exporting a table with binary data also writes its streams into the
 # working folder, so this runs in the scratch folder.)
 msi_table() { (cd "$work" && msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'); }
@@ -160,6 +172,15 @@ case $check in
     export KW_BUILD_DIR
     KW_BUILD_DIR=$(dirname "$bin")
     "$root/scripts/package.sh" || exit 1
+    # Packaged again from the same builds two seconds later (DOS times count in two seconds), in
+    # another time zone and with another umask: the same bytes.
+    sleep 2
+    mkdir -p "$upgrade"
+    (umask 077 && TZ=Pacific/Kiritimati "$root/scripts/package.sh" --dist "$upgrade/again") \
+      >"$upgrade/again.log" 2>&1 || { tail -n 20 "$upgrade/again.log"; exit 1; }
+    expect "packaged again, every artifact has the same SHA-256" \
+      equal "$(cat "$upgrade/again/SHA256SUMS")" "$(cat "$dist/SHA256SUMS")"
+    expect "SHA256SUMS holds for the release" eval '(cd "$dist" && sha256sum --quiet -c SHA256SUMS)'
     "$root/scripts/package.sh" --version "$old" --dist "$upgrade/$old" win64 || exit 1
     "$root/scripts/package.sh" --version "$new" --dist "$upgrade/$new" win64 || exit 1
     for f in "$msi64" "$msi86" "$zip64" "$zip32" "$upgrade/$old/kestrowinda-$old-x64.msi" \
@@ -172,6 +193,7 @@ case $check in
     fresh_prefix
     packaged=$(extract "$msi64" "$work/package")
     path_before=$(path_value)
+    expect "$(basename "$msi64") is the signed package" signed_package "$msi64"
     expect "Wine's tools run as 64-bit programs" tools_are_64bit
     expect "kwctl is not found by name before the install" kwctl_not_found
     expect "msiexec /i $(basename "$msi64") /qn exits with 0" msiexec /i "$msi64"
@@ -239,6 +261,7 @@ case $check in
 
   x86)
     packaged=$(extract "$msi86" "$work/x86")
+    expect "$(basename "$msi86") is the signed package" signed_package "$msi86"
     expect "the summary names the Intel platform" \
       template_is "$msi86" "Intel;1033"
     expect "INSTALLDIR is Kestrowinda under ProgramFilesFolder" \

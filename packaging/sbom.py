@@ -1,0 +1,343 @@
+"""Writes the release's SBOM, CycloneDX 1.5 JSON: the programs of each architecture and every
+library compiled or linked into them, found from the build and the build machine's package
+database, never listed by hand:
+  - each program's link map names the objects and library members that the link took;
+  - each of the project's objects has its compiler dependency file, naming its headers;
+  - dpkg names the Debian package of each such file outside the project, and its version;
+  - the package's copyright file gives the licence (machine-readable copyright files), or
+    confirms the one a rule below names.
+
+    sbom.py --out FILE --version VERSION --epoch EPOCH [--tool COMMAND]... INPUTS.json...
+
+INPUTS.json (written by packaging/CMakeLists.txt, one per architecture) names the build tree,
+the programs with their link folders, link maps and shipped copies, and the build's tools.
+"""
+import argparse
+import hashlib
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import urllib.parse
+import uuid
+
+REPOSITORY = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+GCC_RUNTIME = "GPL-3.0-or-later WITH GCC-exception-3.1"
+
+
+class Rule:
+    """A component: the files of the build machine that belong to it, and where its licence is
+    read. dep5 names the Files: paragraph of a machine-readable copyright file; spdx is the
+    licence to take when the copyright file holds the text confirm."""
+
+    def __init__(self, name, package, path, description, dep5=None, spdx=None, confirm=None):
+        self.name, self.description = name, description
+        self.package, self.path = re.compile(package), re.compile(path)
+        self.dep5, self.spdx, self.confirm = dep5, spdx, confirm
+
+    def takes(self, package, path):
+        return self.package.fullmatch(package) and self.path.search(path)
+
+
+RULES = [
+    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++", dep5="*"),
+    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++", dep5="*"),
+    Rule("winpthreads", r"mingw-w64-.*",
+         r"/(libwinpthread[^/]*|libpthread\.a|pthread[^/]*\.h|sched\.h|semaphore\.h)$",
+         "POSIX threads for Windows, from mingw-w64", dep5="mingw-w64-libraries/winpthreads/*"),
+    Rule("mingw-w64 runtime", r"mingw-w64-.*", r"",
+         "The C runtime, Windows headers and import libraries of mingw-w64", dep5="*"),
+    Rule("libstdc++", r"g\+\+-mingw-w64-.*", r"", "The C++ standard library of GCC",
+         spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
+    Rule("libgcc", r"gcc-mingw-w64-.*", r"", "GCC's runtime support library and headers",
+         spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
+]
+
+# Debian's short licence names and their SPDX ids.
+SPDX = {"bsd-3-clause": "BSD-3-Clause", "bsd-2-clause": "BSD-2-Clause", "expat": "MIT",
+        "mit": "MIT", "zpl-2.1": "ZPL-2.1", "isc": "ISC", "apache-2.0": "Apache-2.0",
+        "boost-1.0": "BSL-1.0", "bsl-1.0": "BSL-1.0", "zlib": "Zlib"}
+
+
+def fail(message):
+    print("sbom.py: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def read_map(path):
+    """(objects, {archive: [members]}) that a GNU ld link map lists as taken."""
+    objects, members = [], {}
+    in_members = False
+    with open(path, encoding="utf-8", errors="replace") as lines:
+        for line in lines:
+            line = line.rstrip("\n")
+            if line.startswith("Archive member included"):
+                in_members = True
+            elif line and not line[0].isspace() and in_members:
+                # "archive(member)", and the reason on this line when the name is short
+                found = re.match(r"(\S+\.a)\(([^()]+)\)(\s|$)", line)
+                if found:
+                    members.setdefault(found.group(1), []).append(found.group(2))
+                else:
+                    in_members = False
+            if line.startswith("LOAD ") and not line.endswith(".a"):
+                objects.append(line[5:])
+    return objects, members
+
+
+def depfile_inputs(depfile):
+    with open(depfile, encoding="utf-8", errors="replace") as f:
+        text = f.read().replace("\\\n", " ")
+    rules = text.split(": ", 1)[1] if ": " in text else ""
+    return [p.replace("\\ ", " ") for p in re.split(r"(?<!\\)\s+", rules) if p]
+
+
+def object_depfiles(archive, member):
+    """The dependency files of an archive member that CMake built."""
+    folder = os.path.dirname(archive)
+    if not folder.endswith(".dir"):
+        name = re.sub(r"^lib|\.a$", "", os.path.basename(archive))
+        folder = os.path.join(folder, "CMakeFiles", name + ".dir")
+    found = []
+    for here, _, files in os.walk(folder):
+        if member + ".d" in files:
+            found.append(os.path.join(here, member + ".d"))
+    return found
+
+
+def program_inputs(program, tree):
+    """The files from outside the project that went into one program."""
+    link_dir = program["link_dir"]
+    own = lambda p: p.startswith((REPOSITORY + "/", tree + "/"))
+    outside, depfiles = set(), []
+    objects, members = read_map(program["map"])
+    for path in objects:
+        path = os.path.normpath(os.path.join(link_dir, path))
+        if own(path):
+            depfiles.append(path + ".d")
+        else:
+            outside.add(path)
+    for archive, names in members.items():
+        archive = os.path.normpath(os.path.join(link_dir, archive))
+        if not own(archive):
+            outside.add(archive)
+            continue
+        for member in names:
+            found = object_depfiles(archive, member)
+            if not found and re.search(r"\.(c|cc|cpp|cxx)\.obj$", member):
+                fail("no dependency file for %s(%s)" % (archive, member))
+            depfiles += found
+    for depfile in depfiles:
+        if not os.path.exists(depfile):
+            if re.search(r"\.(c|cc|cpp|cxx)\.obj\.d$", depfile):
+                fail("no dependency file " + depfile)
+            continue
+        for path in depfile_inputs(depfile):
+            # The compiler names the system's headers by their full paths.
+            path = os.path.normpath(path)
+            if os.path.isabs(path) and not own(path):
+                outside.add(path)
+    return outside
+
+
+def owners(paths, strict=True):
+    """Path -> the Debian package that holds it, trying each path as given, then resolved.
+    A path that no package holds ends the SBOM, unless not strict."""
+    tries = {}
+    for path in paths:
+        tries[path] = [path, os.path.realpath(path)]
+    query = sorted({p for t in tries.values() for p in t})
+    result = subprocess.run(["dpkg-query", "-S", *query], capture_output=True, text=True)
+    held = {}
+    for line in result.stdout.splitlines():
+        if line.startswith("diversion ") or ": " not in line:
+            continue
+        packages, path = line.split(": ", 1)
+        held[path] = packages.split(", ")[0].split(":")[0]
+    found, missing = {}, []
+    for path, candidates in tries.items():
+        package = next((held[c] for c in candidates if c in held), None)
+        if package:
+            found[path] = package
+        else:
+            missing.append(path)
+    if missing and strict:
+        fail("not from any Debian package: " + ", ".join(sorted(missing)[:10]))
+    return found
+
+
+def package_facts(package):
+    out = subprocess.run(["dpkg-query", "-W", "-f", "${Version}\t${Architecture}", package],
+                         capture_output=True, text=True, check=True).stdout
+    version, arch = out.split("\t")
+    return version, arch
+
+
+def dep5_licence(text, files):
+    """The License of the paragraph whose Files: names files (else that of "*")."""
+    by_files = {}
+    for paragraph in re.split(r"\n\s*\n", text):
+        fields, name = {}, None
+        for line in paragraph.splitlines():
+            if line[:1].isspace():
+                if name == "Files":
+                    fields[name] += " " + line.strip()
+            elif ":" in line:
+                name, value = line.split(":", 1)
+                fields[name] = value.strip()
+        if "Files" in fields and fields.get("License"):
+            for pattern in fields["Files"].split():
+                by_files.setdefault(pattern, fields["License"])
+    return by_files.get(files) or by_files.get("*")
+
+
+def spdx_licences(debian):
+    """CycloneDX licences for a Debian licence field such as "BSD-3-clause" or "A and B"."""
+    words = re.split(r"\s+(and|or)\s+", debian.strip())
+    ids = [SPDX.get(w.lower()) for w in words[::2]]
+    if all(ids):
+        if len(ids) == 1:
+            return [{"license": {"id": ids[0]}}]
+        ops = [w.upper() for w in words[1::2]]
+        return [{"expression": " ".join(x for pair in zip(ids, ops + [""]) for x in pair).strip()}]
+    return [{"license": {"name": debian}}]
+
+
+def licences(rule, package):
+    path = "/usr/share/doc/%s/copyright" % package
+    try:
+        text = open(path, encoding="utf-8", errors="replace").read()
+    except OSError:
+        fail("no copyright file for " + package)
+    if rule.spdx:
+        if rule.confirm not in text:
+            fail("%s does not say %r" % (path, rule.confirm))
+        return [{"expression": rule.spdx}]
+    if not text.startswith("Format:"):
+        fail("%s is not machine-readable: add a rule for %s to packaging/sbom.py" % (path, package))
+    debian = dep5_licence(text, rule.dep5)
+    if not debian:
+        fail("%s names no licence for %s" % (path, rule.dep5))
+    return spdx_licences(debian)
+
+
+def os_release():
+    facts = {}
+    with open("/etc/os-release") as f:
+        for line in f:
+            if "=" in line:
+                key, value = line.rstrip("\n").split("=", 1)
+                facts[key] = value.strip('"')
+    return facts
+
+
+def purl(package, version, arch, distro):
+    quoted = urllib.parse.quote(version, safe="")
+    return "pkg:deb/debian/%s@%s?arch=%s&distro=%s" % (package, quoted, arch, distro)
+
+
+def rule_for(package, path):
+    """The first rule that takes the file; a package that no rule names is a component itself."""
+    for rule in RULES:
+        if rule.takes(package, path):
+            return rule
+    return Rule(package, re.escape(package), r"", "Debian package " + package, dep5="*")
+
+
+def library_component(rule, package, distro):
+    version, arch = package_facts(package)
+    address = purl(package, version, arch, distro)
+    return {
+        # One package may hold several components (mingw-w64's runtime and winpthreads).
+        "type": "library", "bom-ref": "%s#%s" % (address, rule.name), "name": rule.name,
+        "version": version, "description": rule.description,
+        "licenses": licences(rule, package), "purl": address,
+        "properties": [{"name": "debian:package", "value": package}],
+    }
+
+
+def sha256(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def tool_component(command, distro):
+    path = shutil.which(command)
+    if not path:
+        fail("no tool " + command)
+    package = owners([path], strict=False).get(path)
+    if package is None:  # a tool from elsewhere: named, but it went into no program
+        return {"type": "application", "name": os.path.basename(path),
+                "description": "not from a Debian package: " + path}
+    version, arch = package_facts(package)
+    return {"type": "application", "name": os.path.basename(path), "version": version,
+            "purl": purl(package, version, arch, distro)}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--epoch", type=int, required=True)
+    parser.add_argument("--tool", action="append", default=[])
+    parser.add_argument("inputs", nargs="+")
+    args = parser.parse_args()
+
+    distro = os_release().get("VERSION_CODENAME", "unknown")
+    programs, libraries, dependencies, tools = [], {}, [], set(args.tool)
+    for inputs_path in args.inputs:
+        with open(inputs_path) as f:
+            inputs = json.load(f)
+        tools.update(inputs["tools"])
+        tree = os.path.normpath(inputs["tree"])
+        for program in inputs["programs"]:
+            ref = "%s-%s" % (program["name"], inputs["arch"])
+            files = program_inputs(program, tree)
+            needs = set()
+            for path, package in owners(files).items():
+                rule = rule_for(package, path)
+                key = (rule.name, package)
+                if key not in libraries:
+                    libraries[key] = library_component(rule, package, distro)
+                needs.add(libraries[key]["bom-ref"])
+            programs.append({
+                "type": "application", "bom-ref": ref, "name": program["name"],
+                "version": args.version,
+                "hashes": [{"alg": "SHA-256", "content": sha256(program["shipped"])}],
+                "properties": [{"name": "kestrowinda:architecture", "value": inputs["arch"]}],
+            })
+            dependencies.append({"ref": ref, "dependsOn": sorted(needs)})
+
+    top = "kestrowinda-" + args.version
+    digests = "".join(p["hashes"][0]["content"] for p in programs)
+    bom = {
+        "$schema": "http://cyclonedx.org/schema/bom-1.5.schema.json",
+        "bomFormat": "CycloneDX",
+        "specVersion": "1.5",
+        "serialNumber": "urn:uuid:%s" % uuid.uuid5(uuid.NAMESPACE_URL, "urn:sha256:" + digests),
+        "version": 1,
+        "metadata": {
+            "timestamp": time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(args.epoch)),
+            "tools": {"components": sorted((tool_component(t, distro) for t in sorted(tools)),
+                                           key=lambda c: c["name"])},
+            "component": {"type": "application", "bom-ref": top, "name": "Kestrowinda",
+                          "version": args.version,
+                          "description": "Settings utility for the Vek Brelvistoka 410ZQ printer",
+                          "supplier": {"name": "Kestrowinda"}},
+        },
+        "components": programs + sorted(libraries.values(), key=lambda c: c["bom-ref"]),
+        "dependencies": [{"ref": top, "dependsOn": [p["bom-ref"] for p in programs]}]
+        + dependencies
+        + [{"ref": c["bom-ref"], "dependsOn": []} for c in sorted(libraries.values(),
+                                                                   key=lambda c: c["bom-ref"])],
+    }
+    with open(args.out, "w", encoding="utf-8") as out:
+        json.dump(bom, out, indent=2, ensure_ascii=False)
+        out.write("\n")
+
+
+if __name__ == "__main__":
+    main()
