@@ -30,7 +30,8 @@ public:
     // An option with a value, given any number of times.
     virtual void Repeated(std::string_view names, std::vector<std::string>& values,
                           std::string_view help) = 0;
-    // An option with one value ("--log FILE"); `label` names the value in help.
+    // An option with one value ("--log FILE"), which may not be empty; `label` names the value
+    // in help.
     virtual void Value(std::string_view names, std::string_view label, std::string& value,
                        std::string_view help) = 0;
     // A whole number from `lower` to `upper` ("--parallel N"); `value` keeps what it holds when

@@ -13,6 +13,36 @@ namespace kwctl {
 // The byte that appends to a send log lock while they write, far past the end of any log.
 inline constexpr std::uint64_t kAppendLockOffset = 0x7FFFFFFF00000000;
 
+#ifdef _WIN32
+using FileHandle = void*;
+#else
+using FileHandle = int;
+#endif
+
+// The lock on the appenders' byte of an open log, held for the object's life: exclusive while a
+// line is appended, shared while a reader waits for the append under way. Not held where the
+// system gives none (a log opened without read access).
+class AppendLock {
+public:
+    AppendLock(FileHandle file, bool exclusive);
+    ~AppendLock();
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+    bool Held() const { return m_held; }
+
+private:
+    FileHandle m_file;
+    bool m_held = false;
+};
+
+// Why an open file is no regular file ("is a FIFO, not a file"); empty when it is one.
+std::string NotARegularFile(FileHandle file);
+
+// Whether the two names are one file (through links, other spellings or shares). False when
+// either cannot be told, as for a name that does not exist yet.
+bool SameFile(const FilePath& a, const FilePath& b);
+
 class InputFile {
 public:
     enum class Status {
@@ -38,9 +68,9 @@ public:
 
 private:
 #ifdef _WIN32
-    void* m_file = nullptr;
+    FileHandle m_file = nullptr;
 #else
-    int m_file = -1;
+    FileHandle m_file = -1;
 #endif
     Status m_status = Status::Refused;
     std::string m_error;

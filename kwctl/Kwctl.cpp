@@ -99,6 +99,13 @@ CLI::Validator WholeNumberFrom(int lower, int upper) {
         "");
 }
 
+// Refuses an empty value: every option with a value names a file, and an empty name (a
+// script's variable left unset) names none.
+CLI::Validator NotEmpty() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string { return text.empty() ? "an empty name" : ""; }, "");
+}
+
 // A command's arguments declared to CLI11.
 class CliArguments final : public Arguments {
 public:
@@ -122,7 +129,8 @@ public:
     void Value(std::string_view names, std::string_view label, std::string& value,
                std::string_view help) override {
         m_command.add_option(std::string(names), value, std::string(help))
-            ->type_name(std::string(label));
+            ->type_name(std::string(label))
+            ->check(NotEmpty());
     }
     void Number(std::string_view names, std::string_view label, int& value, int lower, int upper,
                 std::string_view help) override {

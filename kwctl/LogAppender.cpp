@@ -4,12 +4,11 @@ namespace kwctl {
 
 bool LogAppender::Append(const LogEntry& entry) {
     if (!Ok()) return false;
-    // The last line keeps to itself, whole or torn, and this one stays whole.
-    std::string text(m_startOnNewLine ? 1 : 0, '\n');
-    text += FormatLogLine(entry);
-    if (!AppendText(text)) return false;
-    m_startOnNewLine = false;
-    return true;
+    const std::string line = FormatLogLine(entry);
+    // Under the lock, so that no append comes between the look at the end and the write: the
+    // last line keeps to itself, whole or torn, and this one stays whole.
+    const AppendLock lock(m_file, true);
+    return Write(lock.Held() && EndsInsideALine() ? "\n" + line : line);
 }
 
 }  // namespace kwctl

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "kwctl/InputFile.h"
 #include "kwctl/LogEntry.h"
 #include "settings/SettingsFileIo.h"
 
@@ -12,8 +13,9 @@ namespace kwctl {
 // Each line goes to the file whole, in one write, to its end as the system finds it at that
 // moment, under the lock on the appenders' byte, so lines that several processes append at once
 // never mix and a reader never sees half of one; none is buffered in the process. A log whose
-// last line has no newline (a torn line, or a line saved without one) gets one first. Not for
-// use by two threads at once.
+// last line has no newline at that moment (a torn line, also one that another process left
+// since this one opened the log, or a line saved without one) gets one first. Not for use by
+// two threads at once.
 class LogAppender {
 public:
     explicit LogAppender(const FilePath& path);
@@ -28,14 +30,15 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
-    bool AppendText(const std::string& text);
+    // Whether the log's last byte can be read and is no newline.
+    bool EndsInsideALine();
+    bool Write(const std::string& text);
 
 #ifdef _WIN32
-    void* m_file = nullptr;
+    FileHandle m_file = nullptr;
 #else
-    int m_file = -1;
+    FileHandle m_file = -1;
 #endif
-    bool m_startOnNewLine = false;  // the log's last line has no newline yet
     std::string m_error;
 };
 

@@ -132,11 +132,15 @@ std::vector<QueuePlan> MakePlan(const SettingsRecord& record,
     return plan;
 }
 
+std::size_t QueuesToSend(const std::vector<QueuePlan>& plan) {
+    std::size_t count = 0;
+    for (const QueuePlan& q : plan)
+        count += NeedsSend(q.state);
+    return count;
+}
+
 int PlanExitStatus(const std::vector<QueuePlan>& plan) {
-    for (const QueuePlan& q : plan) {
-        if (NeedsSend(q.state)) return kDiffers;
-    }
-    return kSuccess;
+    return QueuesToSend(plan) ? kDiffers : kSuccess;
 }
 
 }  // namespace kwctl

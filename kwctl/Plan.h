@@ -2,6 +2,7 @@
 // and which would be sent to, naming the settings that would change.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,6 +70,9 @@ struct QueuePlan {
 // The plan for sending `record` to each of `queues`, in their order.
 std::vector<QueuePlan> MakePlan(const SettingsRecord& record,
                                 const std::vector<std::string>& queues, const LastSends& last);
+
+// How many of the queues would be sent to.
+std::size_t QueuesToSend(const std::vector<QueuePlan>& plan);
 
 // kSuccess when no queue would be sent to, kDiffers when some would.
 int PlanExitStatus(const std::vector<QueuePlan>& plan);

@@ -11,8 +11,6 @@
 #include "kwctl/Parallel.h"
 #include "kwctl/Plan.h"
 #include "kwctl/QueueSelection.h"
-#include "printer/PrinterDiscovery.h"
-#include "settings/Utf8.h"
 
 namespace kwctl {
 namespace {
@@ -33,13 +31,6 @@ void DeclarePlan(Arguments& arguments, PlanOptions& options) {
     arguments.Flag("--json", options.json, "JSON output");
 }
 
-std::size_t ToSend(const std::vector<QueuePlan>& plan) {
-    std::size_t count = 0;
-    for (const QueuePlan& q : plan)
-        count += NeedsSend(q.state);
-    return count;
-}
-
 void ShowJson(const PlanOptions& options, const std::vector<QueuePlan>& plan,
               const std::vector<SkippedQueue>& skipped, Output& output) {
     Json queues = Json::array();
@@ -56,7 +47,7 @@ void ShowJson(const PlanOptions& options, const std::vector<QueuePlan>& plan,
     Json doc;
     doc["file"] = JsonName(options.file, output);
     doc["log"] = JsonName(options.log, output);
-    doc["send"] = ToSend(plan);
+    doc["send"] = QueuesToSend(plan);
     doc["queues"] = std::move(queues);
     doc["skipped"] = SkippedJson(skipped);
     output.Out(doc.dump(2) + "\n");
@@ -80,7 +71,7 @@ void ShowText(const std::vector<QueuePlan>& plan, const std::vector<SkippedQueue
         }
     }
     text += SkippedText(skipped);
-    const std::size_t toSend = ToSend(plan);
+    const std::size_t toSend = QueuesToSend(plan);
     text += toSend ? "would send to " + std::to_string(toSend) + " of " +
                          std::to_string(plan.size()) + " queues\n"
                    : "nothing to send\n";
@@ -103,10 +94,8 @@ int Plan(const PlanOptions& options, Environment& env) {
     } else {
         ShowText(plan, selection.skipped, output);
     }
-    if (options.queues.all && selection.names.empty()) {
-        output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) +
-                   ": nothing to plan\n");
-        return kNothingToSend;
+    if (const auto none = NoUsableQueue(options.queues, selection, output, "nothing to plan")) {
+        return *none;
     }
     return PlanExitStatus(plan);
 }

@@ -4,6 +4,7 @@
 
 #include "kwctl/Common.h"
 #include "kwctl/Targets.h"
+#include "printer/PrinterDiscovery.h"
 #include "settings/Utf8.h"
 
 namespace kwctl {
@@ -49,11 +50,14 @@ void UsableQueues(QueueSelection& selection) {
 
 }  // namespace
 
-void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_view help) {
-    Arguments& queues = arguments.ExactlyOne("Queues", help);
+void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_view help,
+                        QueueChoiceRule rule) {
+    const bool one = rule == QueueChoiceRule::OneOfThem;
+    Arguments& queues =
+        one ? arguments.ExactlyOne("Queues", help) : arguments.AtMostOne("Queues", help);
     queues.Repeated("--printer,-p", choice.printers, "queue name (repeatable)");
 #ifdef _WIN32
-    queues.Flag("--all", choice.all, "every usable queue of the model");
+    if (one) queues.Flag("--all", choice.all, "every usable queue of the model");
 #endif
     queues.Value("--targets", "LIST", choice.targets,
                  "a text file of queue names, one a line (UTF-8; # starts a comment)");
@@ -61,7 +65,7 @@ void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_v
 
 bool SelectQueues(const QueueChoice& choice, Environment& env, bool discover, int threads,
                   QueueSelection& selection) {
-    if (!choice.all && !NamedQueues(choice, selection.names, env.output)) return false;
+    if (choice.Named() && !NamedQueues(choice, selection.names, env.output)) return false;
 #ifdef _WIN32
     if (choice.all || discover) {
         SpoolerChoice spooler(env.spooler);
@@ -73,6 +77,14 @@ bool SelectQueues(const QueueChoice& choice, Environment& env, bool discover, in
     (void)threads;
 #endif
     return true;
+}
+
+std::optional<int> NoUsableQueue(const QueueChoice& choice, const QueueSelection& selection,
+                                 Output& output, std::string_view consequence) {
+    if (!choice.all || !selection.names.empty()) return std::nullopt;
+    output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) + ": " +
+               std::string(consequence) + "\n");
+    return kNothingToSend;
 }
 
 std::string SkippedText(const std::vector<SkippedQueue>& skipped) {

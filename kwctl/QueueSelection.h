@@ -2,6 +2,7 @@
 // Windows) every usable queue of the model. printers, send and plan all choose so.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +21,18 @@ struct QueueChoice {
     std::vector<std::string> printers;
     std::string targets;
     bool all = false;
+
+    bool Named() const { return !printers.empty() || !targets.empty(); }
 };
 
-// Declares --printer, --targets and, on Windows, --all: exactly one of them.
-void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_view help);
+enum class QueueChoiceRule {
+    OneOfThem,   // --printer, --targets or, on Windows, --all: exactly one
+    NamedOrLog,  // --printer or --targets, or neither: the queues that the send log names
+};
+
+// Declares the options by which the queues are chosen.
+void DeclareQueueChoice(Arguments& arguments, QueueChoice& choice, std::string_view help,
+                        QueueChoiceRule rule = QueueChoiceRule::OneOfThem);
 
 // A queue of the model that --all leaves out, and why.
 struct SkippedQueue {
@@ -44,6 +53,11 @@ struct QueueSelection {
 // when the list cannot be used or names no queue. --all with no usable queue selects none.
 bool SelectQueues(const QueueChoice& choice, Environment& env, bool discover, int threads,
                   QueueSelection& selection);
+
+// --all that found no usable queue: the message, ending in `consequence` ("nothing was sent"),
+// and the exit status kNothingToSend; nothing when there is a queue to work on.
+std::optional<int> NoUsableQueue(const QueueChoice& choice, const QueueSelection& selection,
+                                 Output& output, std::string_view consequence);
 
 // The queues left out, as "skipped NAME: reason" lines and as JSON.
 std::string SkippedText(const std::vector<SkippedQueue>& skipped);

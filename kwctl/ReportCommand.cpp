@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kwctl/Common.h"
 #include "kwctl/Commands.h"
 #include "kwctl/FleetReport.h"
+#include "kwctl/InputFile.h"
 #include "kwctl/Parallel.h"
 #include "kwctl/Plan.h"
 #include "kwctl/QueueSelection.h"
@@ -28,32 +30,50 @@ struct ReportOptions {
 
 void DeclareReport(Arguments& arguments, ReportOptions& options) {
     arguments.Positional("FILE", options.file, "settings file that the queues should have");
-    Arguments& queues = arguments.AtMostOne(
-        "Queues", "the queues to report on (without either, every queue of the log)");
-    queues.Repeated("--printer,-p", options.queues.printers, "queue name (repeatable)");
-    queues.Value("--targets", "LIST", options.queues.targets,
-                 "a text file of queue names, one a line (UTF-8; # starts a comment)");
+    DeclareQueueChoice(arguments, options.queues,
+                       "the queues to report on (without either, every queue of the log)",
+                       QueueChoiceRule::NamedOrLog);
     arguments.Value("--log", "FILE", options.log, "send log of the earlier sends (required)");
     arguments.Value("--html", "OUT", options.html, "the page to write (required)");
+}
+
+// The page may not take the place of what it is made from.
+bool OutputIsNoInput(const ReportOptions& options, Output& output) {
+    const FilePath page = SystemPath(options.html);
+    const std::pair<const std::string*, const char*> inputs[] = {
+        {&options.file, "the settings file"},
+        {&options.log, "the send log"},
+        {&options.queues.targets, "the list of queues"},
+    };
+    for (const auto& [name, what] : inputs) {
+        if (name->empty() || !SameFile(page, SystemPath(*name))) continue;
+        output.Err(options.html + ": is " + what + "; the report would replace it\n");
+        return false;
+    }
+    return true;
 }
 
 // The queues asked for, or every queue of the log, with their plans and earlier sends.
 bool Queues(const ReportOptions& options, Environment& env, const SettingsRecord& record,
             std::vector<ReportQueue>& queues) {
     QueueSelection selection;
-    const bool named = !options.queues.printers.empty() || !options.queues.targets.empty();
-    if (named && !SelectQueues(options.queues, env, false, kParallelDefault, selection)) {
-        return false;
-    }
+    if (!SelectQueues(options.queues, env, false, kParallelDefault, selection)) return false;
+    const bool named = options.queues.Named();
     LastSends last(1 + kEarlierSends);
     bool missing = false;
-    if (!ReadSendLog(options.log, named ? &selection.names : nullptr, last, missing,
-                     env.output)) {
+    if (!ReadSendLog(options.log, named ? &selection.names : nullptr, last, missing, env.output)) {
         return false;
     }
     if (!named) {
         for (const LogEntry* entry : last.All())
             selection.names.push_back(entry->printer);
+    }
+    if (selection.names.empty()) {
+        // A report of no queue would read as all clear.
+        env.output.Err(options.log +
+                       ": the send log names no queue; name the queues with --printer or "
+                       "--targets\n");
+        return false;
     }
     for (QueuePlan& plan : MakePlan(record, selection.names, last)) {
         const std::span<const LogEntry> sends = last.Sends(plan.printer);
@@ -66,6 +86,7 @@ bool Queues(const ReportOptions& options, Environment& env, const SettingsRecord
 
 int Report(const ReportOptions& options, Environment& env) {
     Output& output = env.output;
+    if (!OutputIsNoInput(options, output)) return kUsage;
     const auto record = LoadSettings(options.file, output);
     if (!record) return kUsage;
     ReportInput input;
@@ -88,10 +109,9 @@ int Report(const ReportOptions& options, Environment& env) {
                    ")\n");
         return kUsage;
     }
-    std::size_t toSend = 0;
-    for (const QueuePlan& q : plans)
-        toSend += NeedsSend(q.state);
-    output.Out("wrote " + options.html + ": " + std::to_string(plans.size()) + " queues, " +
+    const std::size_t toSend = QueuesToSend(plans);
+    output.Out("wrote " + options.html + ": " + std::to_string(plans.size()) +
+               (plans.size() == 1 ? " queue, " : " queues, ") +
                (toSend ? "would send to " + std::to_string(toSend) : "nothing to send") + "\n");
     return PlanExitStatus(plans);
 }

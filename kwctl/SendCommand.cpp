@@ -126,55 +126,79 @@ std::vector<Turn> Turns(const SendOptions& options, Environment& env, const Send
 
 // Each queue without a result is sent to, on up to --parallel threads. Results and log lines
 // go out in list order, each queue's line in the log before its result is shown, also when
-// another queue's send failed in kwctl itself. True when every queue succeeded and was logged.
-bool RunTurns(const SendOptions& options, Environment& env, SendJob& job, std::vector<Turn>& turns,
-              Json& results) {
-    const std::optional<DWORD> followMs =
-        options.wait && !options.dryRun ? std::optional<DWORD>(*options.wait * 1000u) : std::nullopt;
-    const auto entry = [&](const Turn& t) {
-        return MakeLogEntry(job.record, t.name, job.file, t.result->job, t.result->outcome,
-                            t.result->reason);
-    };
-    const auto work = [&](std::size_t i) {
-        Turn& t = turns[i];
+// another queue's send failed in kwctl itself.
+class TurnRunner {
+public:
+    TurnRunner(const SendOptions& options, Environment& env, SendJob& job, std::vector<Turn>& turns,
+               Json& results)
+        : m_options(options), m_env(env), m_job(job), m_turns(turns), m_results(results) {
+        if (options.wait && !options.dryRun) m_followMs = *options.wait * 1000u;
+    }
+
+    // True when every queue succeeded and was logged.
+    bool Run() {
+        RunInOrder(
+            m_turns.size(), m_options.parallel, [this](std::size_t i) { Work(i); },
+            [this](std::size_t i, std::exception_ptr failure) { Deliver(i, failure); },
+            [this](std::size_t i) { Start(i); });
+        return m_allOk;
+    }
+
+private:
+    // On a worker thread: the send, and its log line.
+    void Work(std::size_t i) {
+        Turn& t = m_turns[i];
         if (!t.result) {
             t.sent = true;
-            t.result = Sent(SendRecordReporting(FromUtf8(t.name), job.record, followMs), options.wait);
+            t.result = Sent(SendRecordReporting(FromUtf8(t.name), m_job.record, m_followMs),
+                            m_options.wait);
         }
-        if (job.log && Facts(t.result->outcome).logged) t.entry = entry(t);
-    };
+        if (m_job.log && Facts(t.result->outcome).logged) t.entry = Entry(t);
+    }
+
     // Progress goes to stderr as each queue's turn comes (in list order, also when several are
     // sent at once): a script's log shows which queues a send was at when it stopped.
-    const auto start = [&](std::size_t i) {
-        if (turns.size() < 2 || (turns[i].result && turns[i].result->outcome == Outcome::UpToDate)) {
-            return;
-        }
-        env.output.Err("[" + std::to_string(i + 1) + "/" + std::to_string(turns.size()) + "] " +
-                       turns[i].name + "\n");
-    };
-    bool allOk = true;
-    const auto deliver = [&](std::size_t i, std::exception_ptr failure) {
-        Turn& t = turns[i];
+    void Start(std::size_t i) {
+        const Turn& t = m_turns[i];
+        if (m_turns.size() < 2 || (t.result && t.result->outcome == Outcome::UpToDate)) return;
+        m_env.output.Err("[" + std::to_string(i + 1) + "/" + std::to_string(m_turns.size()) + "] " +
+                         t.name + "\n");
+    }
+
+    // In list order: the log line, then the result.
+    void Deliver(std::size_t i, std::exception_ptr failure) {
+        Turn& t = m_turns[i];
         if (failure) {
             t.result = Crashed(failure);
-            if (job.log) t.entry = entry(t);
+            if (m_job.log) t.entry = Entry(t);
         }
-        env.sent = env.sent || t.sent;
-        allOk = allOk && Succeeded(*t.result);
-        if (t.entry && !job.log->Append(*t.entry)) {
-            env.output.Err(options.log + ": the send to " + t.name +
-                           " was not logged: " + job.log->Error() + "\n");
-            allOk = false;
+        m_env.sent = m_env.sent || t.sent;
+        m_allOk = m_allOk && Succeeded(*t.result);
+        if (t.entry && !m_job.log->Append(*t.entry)) {
+            m_env.output.Err(m_options.log + ": the send to " + t.name +
+                             " was not logged: " + m_job.log->Error() + "\n");
+            m_allOk = false;
         }
-        if (options.json) {
-            results.push_back(ResultJson(t.name, *t.result));
+        if (m_options.json) {
+            m_results.push_back(ResultJson(t.name, *t.result));
         } else {
-            env.output.Out(ResultLine(t.name, *t.result));
+            m_env.output.Out(ResultLine(t.name, *t.result));
         }
-    };
-    RunInOrder(turns.size(), options.parallel, work, deliver, start);
-    return allOk;
-}
+    }
+
+    LogEntry Entry(const Turn& t) const {
+        return MakeLogEntry(m_job.record, t.name, m_job.file, t.result->job, t.result->outcome,
+                            t.result->reason);
+    }
+
+    const SendOptions& m_options;
+    Environment& m_env;
+    SendJob& m_job;
+    std::vector<Turn>& m_turns;
+    Json& m_results;
+    std::optional<DWORD> m_followMs;
+    bool m_allOk = true;
+};
 
 int Report(const SendOptions& options, Environment& env, const SendJob& job, Json results,
            bool allOk) {
@@ -190,10 +214,9 @@ int Report(const SendOptions& options, Environment& env, const SendJob& job, Jso
     } else {
         output.Out(SkippedText(job.selection.skipped));
     }
-    if (job.selection.names.empty()) {
-        output.Err("no usable printer queue of the model " + ToUtf8(kModelDriverName) +
-                   ": nothing was sent\n");
-        return kNothingToSend;
+    if (const auto none =
+            NoUsableQueue(options.queues, job.selection, output, "nothing was sent")) {
+        return *none;
     }
     return allOk ? kSuccess : kDiffers;
 }
@@ -203,7 +226,7 @@ int Send(const SendOptions& options, Environment& env) {
     if (!Prepare(options, env, job)) return kUsage;
     std::vector<Turn> turns = Turns(options, env, job);
     Json results = Json::array();
-    const bool allOk = RunTurns(options, env, job, turns, results);
+    const bool allOk = TurnRunner(options, env, job, turns, results).Run();
     return Report(options, env, job, std::move(results), allOk);
 }
 

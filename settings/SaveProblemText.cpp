@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 
 #include "settings/SettingsFileIo.h"
@@ -41,7 +42,11 @@ std::string ReasonOf(const SaveDetail& detail) {
         case SaveProblem::Other:
             break;
     }
+#ifdef _WIN32
     return "system error " + std::to_string(detail.systemError);
+#else
+    return std::strerror(static_cast<int>(detail.systemError));
+#endif
 }
 
 }  // namespace

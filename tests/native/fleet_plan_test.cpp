@@ -94,12 +94,15 @@ TEST(FleetTargets, NamesCommentsDuplicatesAndBadText) {
         {"Vek \xC0\xAF\n", {}, "line 1: not valid UTF-8"},      // overlong '/'
         {std::string("Vek\0 1F", 7), {}, "line 1: holds a NUL character"},
         {"本社 ３階\n", {"本社 ３階"}, ""},
+        {"Vek 1F\n" + std::string(64 * 1024 + 1, 'x'), {}, "line 2: longer than 64 KiB"},
+        {std::string(16 * 1024 * 1024 + 1, '\n'), {}, "the list is over 16 MiB"},
     };
     for (const auto& c : cases) {
         const kwctl::TargetList list = kwctl::ParseTargets(c.text);
-        EXPECT_EQ(list.ok, c.error.empty()) << c.text;
-        EXPECT_EQ(list.names, c.names) << c.text;
-        EXPECT_EQ(list.error, c.error) << c.text;
+        const std::string shown = c.text.substr(0, 80);
+        EXPECT_EQ(list.ok, c.error.empty()) << shown;
+        EXPECT_EQ(list.names, c.names) << shown;
+        EXPECT_EQ(list.error, c.error) << shown;
     }
 }
 

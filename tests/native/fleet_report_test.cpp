@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -92,12 +93,48 @@ TEST(FleetReport, EachQueueIsOneRowMostUrgentFirstWithWhatDiffersAndItsEarlierSe
     EXPECT_EQ(Rows({std::istreambuf_iterator<char>(again), {}}),
               (std::vector<std::string>{"Vek 4F not-finished", "Vek 2F differs",
                                         "Vek 1F up-to-date"}));
+    // What cannot be reported on leaves no page and no other file changed: a log that cannot be
+    // used, a page that would take the place of its own inputs, no queue at all.
     std::ofstream(dir / "bad.log", std::ios::binary) << log << "{}\n";
-    EXPECT_EQ(kwctl::Run({"report", path("office.dat"), "--log", path("bad.log"), "--html",
-                          path("none.html")},
+    std::ofstream(dir / "empty.log", std::ios::binary);
+    fs::create_symlink(dir / "kw.log", dir / "also.log");
+    const struct {
+        std::vector<std::string> args;
+        const char* page;
+        const char* err;
+    } refused[] = {
+        {{"--log", path("bad.log")}, "none.html", "line 16: not a log entry"},
+        {{"--log", path("kw.log")}, "kw.log", "is the send log; the report would replace it"},
+        {{"--log", path("kw.log")}, "also.log", "is the send log"},
+        {{"--log", path("kw.log")}, "office.dat", "is the settings file"},
+        {{"--log", path("kw.log"), "--targets", path("fleet.txt")}, "fleet.txt",
+         "is the list of queues"},
+        {{"--log", path("new.log"), "--targets", path("fleet.txt")}, "new.log",
+         "is the send log"},
+        {{"--log", path("empty.log")}, "none.html", "the send log names no queue"},
+        {{"--log", path("never.log")}, "none.html", "the send log names no queue"},
+    };
+    const auto size = [&](const char* name) { return fs::file_size(dir / name); };
+    const std::uintmax_t sizes[] = {size("kw.log"), size("office.dat"), size("fleet.txt")};
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.err);
+        std::vector<std::string> args = {"report", path("office.dat"), "--html", path(r.page)};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        output.err.clear();
+        EXPECT_EQ(kwctl::Run(args, env), kwctl::kUsage);
+        EXPECT_NE(output.err.find(r.err), std::string::npos) << output.err;
+        EXPECT_FALSE(fs::exists(dir / "none.html") || fs::exists(dir / "new.log"));
+    }
+    EXPECT_EQ((std::vector<std::uintmax_t>{size("kw.log"), size("office.dat"), size("fleet.txt")}),
+              std::vector<std::uintmax_t>(std::begin(sizes), std::end(sizes)));
+
+    // Every queue up to date: nothing to send.
+    output.out.clear();
+    EXPECT_EQ(kwctl::Run({"report", path("office.dat"), "--log", path("kw.log"), "-p", "Vek 1F",
+                          "--html", page},
                          env),
-              kwctl::kUsage);
-    EXPECT_FALSE(fs::exists(dir / "none.html"));
+              kwctl::kSuccess);
+    EXPECT_EQ(output.out, "wrote " + page + ": 1 queue, nothing to send\n");
     fs::remove_all(dir);
 }
 
@@ -112,7 +149,8 @@ TEST(FleetReport, TimesAndAgesAreReadAsUtc) {
     EXPECT_EQ(kwctl::AgeText(1000, 1030), "just now");
     EXPECT_EQ(kwctl::AgeText(0, 3 * 86400 + 5), "3 days ago");
     EXPECT_EQ(kwctl::AgeText(100, 0), "in the future");
-    EXPECT_EQ(kwctl::HtmlEscaped("<a href='x'>&\"\xFF"), "&lt;a href=&#39;x&#39;&gt;&amp;&quot;\xEF\xBF\xBD");
+    EXPECT_EQ(kwctl::HtmlEscaped("<a href='x'>&\"\xFF"),
+              "&lt;a href=&#39;x&#39;&gt;&amp;&quot;\xEF\xBF\xBD");
 }
 
 }  // namespace

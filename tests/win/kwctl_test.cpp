@@ -763,6 +763,10 @@ TEST(KwctlFleetTest, ALogInAFolderThatDoesNotExistIsAnErrorNotNeverSent) {
     const std::string file = WriteSettings(L"far.dat", SomeRecord());
     const std::string missingFile = ToUtf8(rig::TestDir() + L"not-yet.log");
     const std::string missingFolder = ToUtf8(rig::TestDir() + L"offline\\kw.log");
+    std::wstring drive = L"Q:\\";  // a drive that does not exist
+    while (drive[0] > L'D' && ::GetDriveTypeW(drive.c_str()) != DRIVE_NO_ROOT_DIR)
+        --drive[0];
+    const std::string missingDrive = ToUtf8(drive + L"kw.log");
     const struct {
         std::vector<std::string> args;
         int status;
@@ -776,6 +780,9 @@ TEST(KwctlFleetTest, ALogInAFolderThatDoesNotExistIsAnErrorNotNeverSent) {
          "cannot be opened for appending: its folder does not exist; nothing was sent"},
         {{"send", file, "-p", "Kw Far", "--changed-only", "--log", missingFolder}, kwctl::kUsage,
          "its folder does not exist"},
+        {{"plan", file, "-p", "Kw Far", "--log", missingDrive}, kwctl::kUsage,
+         "its folder does not exist"},
+        {{"send", file, "-p", "Kw Far", "--log", ""}, kwctl::kUsage, "an empty name"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
