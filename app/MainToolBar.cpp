@@ -1,7 +1,6 @@
 #include "app/MainToolBar.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <iterator>
 #include <string>
@@ -15,14 +14,14 @@ constexpr int kImageCount = 6;
 constexpr int kImageSize = 16;
 constexpr std::size_t kTipLimit = 79;  // the requests' own buffers hold 80 characters
 
-// `label` is copied by the toolbar when the button is inserted.
-TBBUTTON Button(int command, int image, const std::wstring& label) {
+// `label` is an index into the toolbar's string pool, or -1 for no text.
+TBBUTTON Button(int command, int image, INT_PTR label) {
     TBBUTTON button{};
     button.iBitmap = image;
     button.idCommand = command;
     button.fsState = TBSTATE_ENABLED;
     button.fsStyle = BTNS_BUTTON;
-    button.iString = reinterpret_cast<INT_PTR>(label.c_str());
+    button.iString = label;
     return button;
 }
 
@@ -61,11 +60,8 @@ void CMainToolBar::InitButtons() {
     // Screen readers name a toolbar button by its text (TB_GETBUTTONTEXT), so each button
     // carries its tooltip text as a label. With no text rows the labels are never shown.
     Send(TB_SETMAXTEXTROWS, 0);
-    std::array<std::wstring, kImageCount> labels;
-    auto button = [&labels](int command, int image) {
-        std::wstring& label = labels[static_cast<std::size_t>(command - ID_TB_LOAD)];
-        label = ToolTipText(static_cast<UINT>(command));
-        return Button(command, image, label);
+    auto button = [this](int command, int image) {
+        return Button(command, image, AddString(ToolTipText(static_cast<UINT>(command))));
     };
     // Image 2 belongs to the receive command, which has no button.
     const TBBUTTON items[] = {
@@ -81,6 +77,14 @@ void CMainToolBar::InitButtons() {
     };
     Send(TB_ADDBUTTONSW, std::size(items), reinterpret_cast<LPARAM>(items));
     Send(TB_AUTOSIZE);
+}
+
+// The pool belongs to the toolbar, so its strings last as long as the buttons; a string that
+// TBBUTTON points to is nowhere documented as copied.
+INT_PTR CMainToolBar::AddString(const std::wstring& text) const {
+    if (text.empty()) return -1;             // it would end the list with nothing added
+    const std::wstring list = text + L'\0';  // the list ends in two nulls, one from c_str()
+    return static_cast<INT_PTR>(Send(TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(list.c_str())));
 }
 
 bool CMainToolBar::OnToolTipText(NMHDR* header, LRESULT& result) const {

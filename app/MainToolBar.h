@@ -16,4 +16,8 @@ public:
     // The tooltip text of a tool, which is also its button's name: the string resource with
     // the tool's id, cut to the 79 characters that a request's own buffer takes.
     static std::wstring ToolTipText(UINT tool);
+
+private:
+    // Adds `text` to the toolbar's string pool; its index there, or -1.
+    INT_PTR AddString(const std::wstring& text) const;
 };
