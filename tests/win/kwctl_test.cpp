@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <initializer_list>
 #include <optional>
 #include <set>
@@ -753,6 +754,21 @@ TEST(KwctlProgramTest, ALogCutOffWhileALineWasWrittenStaysUsable) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(printers.Captured(ports[i]).empty(), i != 1) << i;
     EXPECT_EQ(RunProgram("plan " + file + targets).status, kwctl::kSuccess);
+
+    // The fleet's page from the same log; a page named as the log, in another case, is refused.
+    const std::wstring pagePath = rig::TestDir() + L"cut.html";
+    EXPECT_EQ(RunProgram("report " + file + targets + " --html " + Quoted(ToUtf8(pagePath))).status,
+              kwctl::kSuccess);
+    std::ifstream page(std::filesystem::path(pagePath), std::ios::binary);
+    const std::string html{std::istreambuf_iterator<char>(page), {}};
+    EXPECT_TRUE(InOrder(html, {"data-state=\"up-to-date\"", "data-state=\"up-to-date\"",
+                               "data-state=\"up-to-date\""}));
+    const auto logSize = std::filesystem::file_size(logPath);
+    const std::string logInCapitals = Quoted(ToUtf8(rig::TestDir() + L"CUT.LOG"));
+    const ProgramRun swapped = RunProgram("report " + file + targets + " --html " + logInCapitals);
+    EXPECT_EQ(swapped.status, kwctl::kUsage) << swapped.out;
+    EXPECT_NE(swapped.out.find("is the send log"), std::string::npos) << swapped.out;
+    EXPECT_EQ(std::filesystem::file_size(logPath), logSize);
 }
 
 // The system's own error tells a log that is not there yet from one that cannot be reached:
