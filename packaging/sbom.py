@@ -4,8 +4,10 @@ database, never listed by hand:
   - each program's link map names the objects and library members that the link took;
   - each of the project's objects has its compiler dependency file, naming its headers;
   - dpkg names the Debian package of each such file outside the project, and its version;
-  - the package's copyright file gives the licence (machine-readable copyright files), or
-    confirms the one a rule below names.
+  - the licence of a component is that of every file of it that went into a program: the
+    package's machine-readable copyright file gives each file's licence by its path in the
+    source tree, which the DWARF of a library member names (packaging/licences.py); or the
+    copyright file confirms the licence that a rule below names.
 
     sbom.py --out FILE --version VERSION --epoch EPOCH [--tool COMMAND]... INPUTS.json...
 
@@ -24,42 +26,40 @@ import time
 import urllib.parse
 import uuid
 
+import licences
+
 REPOSITORY = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 GCC_RUNTIME = "GPL-3.0-or-later WITH GCC-exception-3.1"
 
 
 class Rule:
     """A component: the files of the build machine that belong to it, and where its licence is
-    read. dep5 names the Files: paragraph of a machine-readable copyright file; spdx is the
-    licence to take when the copyright file holds the text confirm."""
+    read. scope is the part of the package's source tree that it comes from, as a Files: glob
+    of the machine-readable copyright file; spdx is the licence to take when the copyright file
+    holds the text confirm."""
 
-    def __init__(self, name, package, path, description, dep5=None, spdx=None, confirm=None):
+    def __init__(self, name, package, path, description, scope="*", spdx=None, confirm=None):
         self.name, self.description = name, description
         self.package, self.path = re.compile(package), re.compile(path)
-        self.dep5, self.spdx, self.confirm = dep5, spdx, confirm
+        self.scope, self.spdx, self.confirm = scope, spdx, confirm
 
     def takes(self, package, path):
         return self.package.fullmatch(package) and self.path.search(path)
 
 
 RULES = [
-    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++", dep5="*"),
-    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++", dep5="*"),
+    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++"),
+    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++"),
     Rule("winpthreads", r"mingw-w64-.*",
          r"/(libwinpthread[^/]*|libpthread\.a|pthread[^/]*\.h|sched\.h|semaphore\.h)$",
-         "POSIX threads for Windows, from mingw-w64", dep5="mingw-w64-libraries/winpthreads/*"),
+         "POSIX threads for Windows, from mingw-w64", scope="mingw-w64-libraries/winpthreads/*"),
     Rule("mingw-w64 runtime", r"mingw-w64-.*", r"",
-         "The C runtime, Windows headers and import libraries of mingw-w64", dep5="*"),
+         "The C runtime, Windows headers and import libraries of mingw-w64"),
     Rule("libstdc++", r"g\+\+-mingw-w64-.*", r"", "The C++ standard library of GCC",
          spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
     Rule("libgcc", r"gcc-mingw-w64-.*", r"", "GCC's runtime support library and headers",
          spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
 ]
-
-# Debian's short licence names and their SPDX ids.
-SPDX = {"bsd-3-clause": "BSD-3-Clause", "bsd-2-clause": "BSD-2-Clause", "expat": "MIT",
-        "mit": "MIT", "zpl-2.1": "ZPL-2.1", "isc": "ISC", "apache-2.0": "Apache-2.0",
-        "boost-1.0": "BSL-1.0", "bsl-1.0": "BSL-1.0", "zlib": "Zlib"}
 
 
 def fail(message):
@@ -109,21 +109,22 @@ def object_depfiles(archive, member):
 
 
 def program_inputs(program, tree):
-    """The files from outside the project that went into one program."""
+    """The files from outside the project that went into one program: {path: the members that
+    the link took from it, when it is an archive}."""
     link_dir = program["link_dir"]
     own = lambda p: p.startswith((REPOSITORY + "/", tree + "/"))
-    outside, depfiles = set(), []
+    outside, depfiles = {}, []
     objects, members = read_map(program["map"])
     for path in objects:
         path = os.path.normpath(os.path.join(link_dir, path))
         if own(path):
             depfiles.append(path + ".d")
         else:
-            outside.add(path)
+            outside.setdefault(path, set())
     for archive, names in members.items():
         archive = os.path.normpath(os.path.join(link_dir, archive))
         if not own(archive):
-            outside.add(archive)
+            outside.setdefault(archive, set()).update(names)
             continue
         for member in names:
             found = object_depfiles(archive, member)
@@ -139,7 +140,7 @@ def program_inputs(program, tree):
             # The compiler names the system's headers by their full paths.
             path = os.path.normpath(path)
             if os.path.isabs(path) and not own(path):
-                outside.add(path)
+                outside.setdefault(path, set())
     return outside
 
 
@@ -176,52 +177,62 @@ def package_facts(package):
     return version, arch
 
 
-def dep5_licence(text, files):
-    """The License of the paragraph whose Files: names files (else that of "*")."""
-    by_files = {}
-    for paragraph in re.split(r"\n\s*\n", text):
-        fields, name = {}, None
-        for line in paragraph.splitlines():
-            if line[:1].isspace():
-                if name == "Files":
-                    fields[name] += " " + line.strip()
-            elif ":" in line:
-                name, value = line.split(":", 1)
-                fields[name] = value.strip()
-        if "Files" in fields and fields.get("License"):
-            for pattern in fields["Files"].split():
-                by_files.setdefault(pattern, fields["License"])
-    return by_files.get(files) or by_files.get("*")
-
-
-def spdx_licences(debian):
-    """CycloneDX licences for a Debian licence field such as "BSD-3-clause" or "A and B"."""
-    words = re.split(r"\s+(and|or)\s+", debian.strip())
-    ids = [SPDX.get(w.lower()) for w in words[::2]]
-    if all(ids):
-        if len(ids) == 1:
-            return [{"license": {"id": ids[0]}}]
-        ops = [w.upper() for w in words[1::2]]
-        return [{"expression": " ".join(x for pair in zip(ids, ops + [""]) for x in pair).strip()}]
-    return [{"license": {"name": debian}}]
-
-
-def licences(rule, package):
+def copyright_file(package):
     path = "/usr/share/doc/%s/copyright" % package
     try:
-        text = open(path, encoding="utf-8", errors="replace").read()
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return path, f.read()
     except OSError:
         fail("no copyright file for " + package)
-    if rule.spdx:
-        if rule.confirm not in text:
-            fail("%s does not say %r" % (path, rule.confirm))
-        return [{"expression": rule.spdx}]
-    if not text.startswith("Format:"):
-        fail("%s is not machine-readable: add a rule for %s to packaging/sbom.py" % (path, package))
-    debian = dep5_licence(text, rule.dep5)
-    if not debian:
-        fail("%s names no licence for %s" % (path, rule.dep5))
-    return spdx_licences(debian)
+
+
+class Licences:
+    """What a component's licence is made of: the licences of the files of it that went into
+    the programs, each found by its path in the package's source tree."""
+
+    def __init__(self, rule, package):
+        self.rule, self.expressions, self.matched, self.unmatched = rule, set(), set(), set()
+        path, text = copyright_file(package)
+        if rule.spdx:
+            if rule.confirm not in text:
+                fail("%s does not say %r" % (path, rule.confirm))
+            self.expressions.add(rule.spdx)
+            return
+        if not text.startswith("Format:"):
+            fail("%s is not machine-readable: add a rule for %s to packaging/sbom.py"
+                 % (path, package))
+        self.copyright = licences.Copyright(text)
+        if not self.copyright.paragraphs:
+            fail(path + " has no Files: paragraph with a licence")
+
+    def add(self, file, sources):
+        """Adds a file (a path, or an archive's path and a member's name) compiled from the
+        source paths given, or from unknown ones (None)."""
+        found = [self.copyright.licence_of(p) for p in sources or ()
+                 if self.copyright.knows(p)]
+        if sources and len(found) == len(sources) and None not in found:
+            self.expressions.update(found)
+            self.matched.add(file)
+            return
+        # The installed headers and the members without debug information do not say where in
+        # the source tree they come from, so they take every licence that a file of the
+        # component's part of the tree may have: more than the file's own, never less.
+        self.expressions.update(self.copyright.licences_within(self.rule.scope))
+        self.unmatched.add(file)
+
+    def cyclonedx(self):
+        expression = licences.all_of(self.expressions)
+        if expression in licences.SPDX.values():
+            return [{"license": {"id": expression}}]
+        return [{"expression": expression}]
+
+    def basis(self):
+        if self.rule.spdx:
+            return "the copyright file's licence for the whole package"
+        return ("%d files by their source paths; %d files of unknown source path, with every "
+                "licence that the copyright file gives for %s" % (len(self.matched),
+                                                                  len(self.unmatched),
+                                                                  self.rule.scope))
 
 
 def os_release():
@@ -244,7 +255,7 @@ def rule_for(package, path):
     for rule in RULES:
         if rule.takes(package, path):
             return rule
-    return Rule(package, re.escape(package), r"", "Debian package " + package, dep5="*")
+    return Rule(package, re.escape(package), r"", "Debian package " + package)
 
 
 def library_component(rule, package, distro):
@@ -253,10 +264,33 @@ def library_component(rule, package, distro):
     return {
         # One package may hold several components (mingw-w64's runtime and winpthreads).
         "type": "library", "bom-ref": "%s#%s" % (address, rule.name), "name": rule.name,
-        "version": version, "description": rule.description,
-        "licenses": licences(rule, package), "purl": address,
+        "version": version, "description": rule.description, "purl": address,
         "properties": [{"name": "debian:package", "value": package}],
     }
+
+
+class Sources:
+    """The source paths of the objects and library members that went into the programs, read
+    once from each file's DWARF."""
+
+    def __init__(self):
+        self.read = {}
+
+    def of(self, objdump, path, members):
+        """[(file, its source paths or None)] for the members taken from an archive, or for an
+        object; the sources of any other file (a header) are unknown."""
+        if not members and not re.search(r"\.(o|obj)$", path):
+            return [(path, None)]
+        if (objdump, path) not in self.read:
+            try:
+                self.read[(objdump, path)] = licences.dwarf_sources(objdump, path)
+            except OSError as error:
+                fail(str(error))
+        found = self.read[(objdump, path)]
+        if not members:
+            known = found and None not in found.values()
+            return [(path, set().union(*found.values()) if known else None)]
+        return [((path, m), found.get(m)) for m in sorted(members)]
 
 
 def sha256(path):
@@ -288,20 +322,26 @@ def main():
 
     distro = os_release().get("VERSION_CODENAME", "unknown")
     programs, libraries, dependencies, tools = [], {}, [], set(args.tool)
+    bases, sources = {}, Sources()
     for inputs_path in args.inputs:
         with open(inputs_path) as f:
             inputs = json.load(f)
         tools.update(inputs["tools"])
         tree = os.path.normpath(inputs["tree"])
+        objdump = inputs.get("objdump") or fail(inputs_path + " names no objdump")
         for program in inputs["programs"]:
             ref = "%s-%s" % (program["name"], inputs["arch"])
             files = program_inputs(program, tree)
             needs = set()
-            for path, package in owners(files).items():
+            for path, package in sorted(owners(files).items()):
                 rule = rule_for(package, path)
                 key = (rule.name, package)
                 if key not in libraries:
                     libraries[key] = library_component(rule, package, distro)
+                    bases[key] = Licences(rule, package)
+                if not rule.spdx:
+                    for file, found in sources.of(objdump, path, files[path]):
+                        bases[key].add(file, found)
                 needs.add(libraries[key]["bom-ref"])
             programs.append({
                 "type": "application", "bom-ref": ref, "name": program["name"],
@@ -310,6 +350,11 @@ def main():
                 "properties": [{"name": "kestrowinda:architecture", "value": inputs["arch"]}],
             })
             dependencies.append({"ref": ref, "dependsOn": sorted(needs)})
+
+    for key, component in libraries.items():
+        component["licenses"] = bases[key].cyclonedx()
+        component["properties"].append({"name": "kestrowinda:licence-basis",
+                                        "value": bases[key].basis()})
 
     top = "kestrowinda-" + args.version
     digests = "".join(p["hashes"][0]["content"] for p in programs)
