@@ -3,7 +3,9 @@
     the package's source tree: the last paragraph whose Files: glob matches a path is the one
     that applies;
   - the DWARF of an object or library member names the source files it was compiled from,
-    relative to the root of the source tree, when the package kept its debug information.
+    relative to the root of the source tree, when the package kept its debug information;
+  - an installed header keeps no trace of its source path, but the package's layout maps its
+    installed path to the few source paths it may come from.
 Licences come out as SPDX expressions: SPDX ids where Debian's name has one, else LicenseRef-.
 """
 import posixpath
@@ -116,6 +118,18 @@ class Copyright:
                 found.add(licence)
         self.within[scope] = found
         return found
+
+
+def header_sources(path, pattern, templates):
+    """The paths of the source tree that an installed header may come from: the templates with
+    {path}, the part of path that pattern's first group matches, and {stem}, that part without
+    its extension; none when pattern does not match."""
+    found = re.search(pattern, path)
+    if not found:
+        return []
+    below = found.group(1)
+    stem = posixpath.splitext(below)[0]
+    return [template.format(path=below, stem=stem) for template in templates]
 
 
 def _value(text):

@@ -35,26 +35,55 @@ GCC_RUNTIME = "GPL-3.0-or-later WITH GCC-exception-3.1"
 class Rule:
     """A component: the files of the build machine that belong to it, and where its licence is
     read. scope is the part of the package's source tree that it comes from, as a Files: glob
-    of the machine-readable copyright file; spdx is the licence to take when the copyright file
-    holds the text confirm."""
+    of the machine-readable copyright file; built_scope the part that its objects and library
+    members are built from, for those without debug information. headers maps an installed
+    header to the source paths it may come from: (a regex over its installed path whose first
+    group is its path below the include folder, templates of source paths; see
+    licences.header_sources). spdx is the licence to take when the copyright file holds the
+    text confirm."""
 
-    def __init__(self, name, package, path, description, scope="*", spdx=None, confirm=None):
+    def __init__(self, name, package, path, description, scope="*", built_scope=None,
+                 headers=None, spdx=None, confirm=None):
         self.name, self.description = name, description
         self.package, self.path = re.compile(package), re.compile(path)
-        self.scope, self.spdx, self.confirm = scope, spdx, confirm
+        self.scope, self.built_scope = scope, built_scope or scope
+        self.headers = (re.compile(headers[0]), headers[1]) if headers else None
+        self.spdx, self.confirm = spdx, confirm
 
     def takes(self, package, path):
         return self.package.fullmatch(package) and self.path.search(path)
 
+    def header_sources(self, path):
+        return licences.header_sources(path, *self.headers) if self.headers else []
+
+
+# mingw-w64's headers, in /usr/share/mingw-w64/include and linked from /usr/<triplet>/include.
+# mingw-w64-headers installs include/ and crt/ into one folder (crt/sys as sys/, and so on) and
+# ddk/include/ddk as ddk/; widl makes headers of include/ from the .idl files beside them, and
+# configure _mingw.h and sdks/_mingw_ddk.h from crt/*.in.
+MINGW_INCLUDE = r"^/usr/(?:share/mingw-w64|[^/]+-w64-mingw32)/include/(.+)$"
+MINGW_HEADERS = ["mingw-w64-headers/include/{path}", "mingw-w64-headers/include/{stem}.idl",
+                 "mingw-w64-headers/crt/{path}", "mingw-w64-headers/crt/{path}.in",
+                 "mingw-w64-headers/ddk/include/{path}"]
 
 RULES = [
-    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++"),
-    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++"),
+    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++",
+         headers=(r"^/usr/include/(CLI/.+)$", ["include/{path}"])),
+    # Debian installs the headers of include/, not the single header of single_include/.
+    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++",
+         headers=(r"^/usr/include/(nlohmann/.+)$", ["include/{path}"])),
     Rule("winpthreads", r"mingw-w64-.*",
-         r"/(libwinpthread[^/]*|libpthread\.a|pthread[^/]*\.h|sched\.h|semaphore\.h)$",
-         "POSIX threads for Windows, from mingw-w64", scope="mingw-w64-libraries/winpthreads/*"),
+         r"/(libwinpthread[^/]*|libpthread(\.dll)?\.a|pthread[^/]*\.h|sched\.h|semaphore\.h)$",
+         "POSIX threads for Windows, from mingw-w64", scope="mingw-w64-libraries/winpthreads/*",
+         headers=(MINGW_INCLUDE, ["mingw-w64-libraries/winpthreads/include/{path}"])),
+    Rule("winstorecompat", r"mingw-w64-.*", r"/libwinstorecompat\.a$",
+         "Windows Store compatibility functions, from mingw-w64",
+         scope="mingw-w64-libraries/winstorecompat/*"),
+    # Every other library and object comes from mingw-w64-crt: the import libraries' stubs,
+    # without debug information, are made by dlltool from its .def files.
     Rule("mingw-w64 runtime", r"mingw-w64-.*", r"",
-         "The C runtime, Windows headers and import libraries of mingw-w64"),
+         "The C runtime, Windows headers and import libraries of mingw-w64",
+         built_scope="mingw-w64-crt/*", headers=(MINGW_INCLUDE, MINGW_HEADERS)),
     Rule("libstdc++", r"g\+\+-mingw-w64-.*", r"", "The C++ standard library of GCC",
          spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
     Rule("libgcc", r"gcc-mingw-w64-.*", r"", "GCC's runtime support library and headers",
@@ -186,12 +215,19 @@ def copyright_file(package):
         fail("no copyright file for " + package)
 
 
+def built(file):
+    """Whether a file that went into a program is compiled code (an object, or an archive and
+    one of its members) rather than a header."""
+    return isinstance(file, tuple) or re.search(r"\.(o|obj)$", file) is not None
+
+
 class Licences:
     """What a component's licence is made of: the licences of the files of it that went into
     the programs, each found by its path in the package's source tree."""
 
     def __init__(self, rule, package):
-        self.rule, self.expressions, self.matched, self.unmatched = rule, set(), set(), set()
+        self.rule, self.expressions = rule, set()
+        self.matched, self.mapped, self.unmatched = set(), set(), {}  # unmatched: scope -> files
         path, text = copyright_file(package)
         if rule.spdx:
             if rule.confirm not in text:
@@ -214,11 +250,19 @@ class Licences:
             self.expressions.update(found)
             self.matched.add(file)
             return
-        # The installed headers and the members without debug information do not say where in
-        # the source tree they come from, so they take every licence that a file of the
-        # component's part of the tree may have: more than the file's own, never less.
-        self.expressions.update(self.copyright.licences_within(self.rule.scope))
-        self.unmatched.add(file)
+        # A header may come from any of the source paths that its installed path maps to: it
+        # takes the licences of all of them.
+        candidates = [] if built(file) else self.rule.header_sources(file)
+        found = [self.copyright.licence_of(p) for p in candidates]
+        if found and None not in found:
+            self.expressions.update(found)
+            self.mapped.add(file)
+            return
+        # Otherwise the file takes every licence that a file of its part of the tree may have:
+        # more than its own, never less.
+        scope = self.rule.built_scope if built(file) else self.rule.scope
+        self.expressions.update(self.copyright.licences_within(scope))
+        self.unmatched.setdefault(scope, set()).add(file)
 
     def cyclonedx(self):
         expression = licences.all_of(self.expressions)
@@ -229,10 +273,15 @@ class Licences:
     def basis(self):
         if self.rule.spdx:
             return "the copyright file's licence for the whole package"
-        return ("%d files by their source paths; %d files of unknown source path, with every "
-                "licence that the copyright file gives for %s" % (len(self.matched),
-                                                                  len(self.unmatched),
-                                                                  self.rule.scope))
+        parts = ["%d files by their source paths" % len(self.matched),
+                 "%d headers by the source paths that their installed paths map to"
+                 % len(self.mapped)]
+        parts += ["%d files of unknown source path, with every licence that the copyright file "
+                  "gives for %s" % (len(files), scope)
+                  for scope, files in sorted(self.unmatched.items())]
+        if not self.unmatched:
+            parts.append("no file of unknown source path")
+        return "; ".join(parts)
 
 
 def os_release():
@@ -279,7 +328,7 @@ class Sources:
     def of(self, objdump, path, members):
         """[(file, its source paths or None)] for the members taken from an archive, or for an
         object; the sources of any other file (a header) are unknown."""
-        if not members and not re.search(r"\.(o|obj)$", path):
+        if not members and not built(path):
             return [(path, None)]
         if (objdump, path) not in self.read:
             try:

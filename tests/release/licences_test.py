@@ -1,5 +1,6 @@
-"""The SBOM's licence finding (packaging/licences.py): the copyright file's paragraphs, the
-fallback for files of unknown source path, and the source paths read from objdump's output.
+"""The SBOM's licence finding (packaging/licences.py, sbom.py): the copyright file's paragraphs,
+the mapping of installed headers to source paths, the fallback for files of unknown source path,
+and the source paths read from objdump's output.
 
     licences_test.py [OBJDUMP]   with OBJDUMP, also a member of mingw-w64's libmingwex.a
 """
@@ -10,6 +11,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "packaging"))
 import licences  # noqa: E402
+import sbom  # noqa: E402
 
 COPYRIGHT = """Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 
@@ -137,6 +139,52 @@ class LicencesTest(unittest.TestCase):
         self.assertEqual(copyright.licences_within("crt/stdio/*"),
                          {"LicenseRef-public-domain", "LicenseRef-Lucent",
                           "LicenseRef-BSD-2-clause-NetBSD AND ISC"})
+
+    def test_installed_headers_map_to_source_paths(self):
+        templates = ["inc/{path}", "inc/{stem}.idl"]
+        for path, sources in [
+                ("/usr/inc/wrl/client.h", ["inc/wrl/client.h", "inc/wrl/client.idl"]),
+                ("/usr/inc/windows.foundation.h",
+                 ["inc/windows.foundation.h", "inc/windows.foundation.idl"]),
+                ("/usr/lib/inc/x.h", [])]:
+            self.assertEqual(licences.header_sources(path, r"^/usr/inc/(.+)$", templates), sources)
+
+    def test_debians_packages_give_each_file_the_licences_of_its_sources(self):
+        # (package, file, component, how it is matched, licences it must and must not add)
+        mingw, x64 = "mingw-w64-common", "mingw-w64-x86-64-dev"
+        lib = "/usr/x86_64-w64-mingw32/lib/"
+        gnu = {"GPL-2.0-or-later", "GPL-3.0-or-later", "LGPL-2.0-or-later", "LGPL-2.1-or-later"}
+        for package, file, component, how, has, lacks in [
+                (mingw, "/usr/share/mingw-w64/include/windows.h", "mingw-w64 runtime", "mapped",
+                 {"ZPL-2.1"}, gnu),
+                (x64, "/usr/x86_64-w64-mingw32/include/stdarg.h", "mingw-w64 runtime", "mapped",
+                 {"GPL-2.0-or-later"}, set()),
+                (mingw, "/usr/share/mingw-w64/include/d3d11.h", "mingw-w64 runtime", "mapped",
+                 {"LGPL-2.1-or-later"}, set()),
+                (mingw, "/usr/share/mingw-w64/include/ddk/d3dhal.h", "mingw-w64 runtime",
+                 "mapped", {"LGPL-2.1-or-later"}, set()),
+                (mingw, "/usr/share/mingw-w64/include/pthread.h", "winpthreads", "mapped",
+                 {"LicenseRef-BSD-3-clause-Lockless"}, gnu),
+                (x64, (lib + "libkernel32.a", "dkcebs00123.o"), "mingw-w64 runtime",
+                 "mingw-w64-crt/*", {"LicenseRef-public-domain"}, gnu),
+                (x64, (lib + "libpthread.dll.a", "d000003.o"), "winpthreads",
+                 "mingw-w64-libraries/winpthreads/*", {"MIT"}, set()),
+                (mingw, "/usr/share/mingw-w64/unlisted.h", "mingw-w64 runtime", "*",
+                 {"GPL-3.0-or-later"}, set()),
+                ("nlohmann-json3-dev", "/usr/include/nlohmann/json.hpp", "nlohmann/json",
+                 "mapped", {"MIT"}, {"LicenseRef-U-OF-I-BSD-LIKE", "BSD-3-Clause"}),
+                ("libcli11-dev", "/usr/include/CLI/App.hpp", "CLI11", "mapped",
+                 {"BSD-3-Clause"}, set())]:
+            if not os.path.exists("/usr/share/doc/%s/copyright" % package):
+                continue
+            path = file if isinstance(file, str) else file[0]
+            rule = sbom.rule_for(package, path)
+            self.assertEqual(rule.name, component, file)
+            found = sbom.Licences(rule, package)
+            found.add(file, None)
+            self.assertEqual("mapped" if found.mapped else " ".join(found.unmatched), how, file)
+            self.assertLessEqual(has, found.expressions, file)
+            self.assertFalse(lacks & found.expressions, file)
 
     def test_source_paths_from_objdump(self):
         found = licences.parse_dwarf(OBJDUMP)
