@@ -4,8 +4,10 @@ database, never listed by hand:
   - each program's link map names the objects and library members that the link took;
   - each of the project's objects has its compiler dependency file, naming its headers;
   - dpkg names the Debian package of each such file outside the project, and its version;
-  - the package's copyright file gives the licence (machine-readable copyright files), or
-    confirms the one a rule below names.
+  - the licence of a component is that of every file of it that went into a program: the
+    package's machine-readable copyright file gives each file's licence by its path in the
+    source tree, which the DWARF of a library member names (packaging/licences.py); or the
+    copyright file confirms the licence that a rule below names.
 
     sbom.py --out FILE --version VERSION --epoch EPOCH [--tool COMMAND]... INPUTS.json...
 
@@ -24,42 +26,69 @@ import time
 import urllib.parse
 import uuid
 
+import licences
+
 REPOSITORY = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 GCC_RUNTIME = "GPL-3.0-or-later WITH GCC-exception-3.1"
 
 
 class Rule:
     """A component: the files of the build machine that belong to it, and where its licence is
-    read. dep5 names the Files: paragraph of a machine-readable copyright file; spdx is the
-    licence to take when the copyright file holds the text confirm."""
+    read. scope is the part of the package's source tree that it comes from, as a Files: glob
+    of the machine-readable copyright file; built_scope the part that its objects and library
+    members are built from, for those without debug information. headers maps an installed
+    header to the source paths it may come from: (a regex over its installed path whose first
+    group is its path below the include folder, templates of source paths; see
+    licences.header_sources). spdx is the licence to take when the copyright file holds the
+    text confirm."""
 
-    def __init__(self, name, package, path, description, dep5=None, spdx=None, confirm=None):
+    def __init__(self, name, package, path, description, scope="*", built_scope=None,
+                 headers=None, spdx=None, confirm=None):
         self.name, self.description = name, description
         self.package, self.path = re.compile(package), re.compile(path)
-        self.dep5, self.spdx, self.confirm = dep5, spdx, confirm
+        self.scope, self.built_scope = scope, built_scope or scope
+        self.headers = (re.compile(headers[0]), headers[1]) if headers else None
+        self.spdx, self.confirm = spdx, confirm
 
     def takes(self, package, path):
         return self.package.fullmatch(package) and self.path.search(path)
 
+    def header_sources(self, path):
+        return licences.header_sources(path, *self.headers) if self.headers else []
+
+
+# mingw-w64's headers, in /usr/share/mingw-w64/include and linked from /usr/<triplet>/include.
+# mingw-w64-headers installs include/ and crt/ into one folder (crt/sys as sys/, and so on) and
+# ddk/include/ddk as ddk/; widl makes headers of include/ from the .idl files beside them, and
+# configure _mingw.h and sdks/_mingw_ddk.h from crt/*.in.
+MINGW_INCLUDE = r"^/usr/(?:share/mingw-w64|[^/]+-w64-mingw32)/include/(.+)$"
+MINGW_HEADERS = ["mingw-w64-headers/include/{path}", "mingw-w64-headers/include/{stem}.idl",
+                 "mingw-w64-headers/crt/{path}", "mingw-w64-headers/crt/{path}.in",
+                 "mingw-w64-headers/ddk/include/{path}"]
 
 RULES = [
-    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++", dep5="*"),
-    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++", dep5="*"),
+    Rule("CLI11", r"libcli11-dev", r"", "Command line parser for C++",
+         headers=(r"^/usr/include/(CLI/.+)$", ["include/{path}"])),
+    # Debian installs the headers of include/, not the single header of single_include/.
+    Rule("nlohmann/json", r"nlohmann-json3-dev", r"", "JSON for modern C++",
+         headers=(r"^/usr/include/(nlohmann/.+)$", ["include/{path}"])),
     Rule("winpthreads", r"mingw-w64-.*",
-         r"/(libwinpthread[^/]*|libpthread\.a|pthread[^/]*\.h|sched\.h|semaphore\.h)$",
-         "POSIX threads for Windows, from mingw-w64", dep5="mingw-w64-libraries/winpthreads/*"),
+         r"/(libwinpthread[^/]*|libpthread(\.dll)?\.a|pthread[^/]*\.h|sched\.h|semaphore\.h)$",
+         "POSIX threads for Windows, from mingw-w64", scope="mingw-w64-libraries/winpthreads/*",
+         headers=(MINGW_INCLUDE, ["mingw-w64-libraries/winpthreads/include/{path}"])),
+    Rule("winstorecompat", r"mingw-w64-.*", r"/libwinstorecompat\.a$",
+         "Windows Store compatibility functions, from mingw-w64",
+         scope="mingw-w64-libraries/winstorecompat/*"),
+    # Every other library and object comes from mingw-w64-crt: the import libraries' stubs,
+    # without debug information, are made by dlltool from its .def files.
     Rule("mingw-w64 runtime", r"mingw-w64-.*", r"",
-         "The C runtime, Windows headers and import libraries of mingw-w64", dep5="*"),
+         "The C runtime, Windows headers and import libraries of mingw-w64",
+         built_scope="mingw-w64-crt/*", headers=(MINGW_INCLUDE, MINGW_HEADERS)),
     Rule("libstdc++", r"g\+\+-mingw-w64-.*", r"", "The C++ standard library of GCC",
          spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
     Rule("libgcc", r"gcc-mingw-w64-.*", r"", "GCC's runtime support library and headers",
          spdx=GCC_RUNTIME, confirm="GCC Runtime Library Exception"),
 ]
-
-# Debian's short licence names and their SPDX ids.
-SPDX = {"bsd-3-clause": "BSD-3-Clause", "bsd-2-clause": "BSD-2-Clause", "expat": "MIT",
-        "mit": "MIT", "zpl-2.1": "ZPL-2.1", "isc": "ISC", "apache-2.0": "Apache-2.0",
-        "boost-1.0": "BSL-1.0", "bsl-1.0": "BSL-1.0", "zlib": "Zlib"}
 
 
 def fail(message):
@@ -109,21 +138,22 @@ def object_depfiles(archive, member):
 
 
 def program_inputs(program, tree):
-    """The files from outside the project that went into one program."""
+    """The files from outside the project that went into one program: {path: the members that
+    the link took from it, when it is an archive}."""
     link_dir = program["link_dir"]
     own = lambda p: p.startswith((REPOSITORY + "/", tree + "/"))
-    outside, depfiles = set(), []
+    outside, depfiles = {}, []
     objects, members = read_map(program["map"])
     for path in objects:
         path = os.path.normpath(os.path.join(link_dir, path))
         if own(path):
             depfiles.append(path + ".d")
         else:
-            outside.add(path)
+            outside.setdefault(path, set())
     for archive, names in members.items():
         archive = os.path.normpath(os.path.join(link_dir, archive))
         if not own(archive):
-            outside.add(archive)
+            outside.setdefault(archive, set()).update(names)
             continue
         for member in names:
             found = object_depfiles(archive, member)
@@ -139,7 +169,7 @@ def program_inputs(program, tree):
             # The compiler names the system's headers by their full paths.
             path = os.path.normpath(path)
             if os.path.isabs(path) and not own(path):
-                outside.add(path)
+                outside.setdefault(path, set())
     return outside
 
 
@@ -176,52 +206,82 @@ def package_facts(package):
     return version, arch
 
 
-def dep5_licence(text, files):
-    """The License of the paragraph whose Files: names files (else that of "*")."""
-    by_files = {}
-    for paragraph in re.split(r"\n\s*\n", text):
-        fields, name = {}, None
-        for line in paragraph.splitlines():
-            if line[:1].isspace():
-                if name == "Files":
-                    fields[name] += " " + line.strip()
-            elif ":" in line:
-                name, value = line.split(":", 1)
-                fields[name] = value.strip()
-        if "Files" in fields and fields.get("License"):
-            for pattern in fields["Files"].split():
-                by_files.setdefault(pattern, fields["License"])
-    return by_files.get(files) or by_files.get("*")
-
-
-def spdx_licences(debian):
-    """CycloneDX licences for a Debian licence field such as "BSD-3-clause" or "A and B"."""
-    words = re.split(r"\s+(and|or)\s+", debian.strip())
-    ids = [SPDX.get(w.lower()) for w in words[::2]]
-    if all(ids):
-        if len(ids) == 1:
-            return [{"license": {"id": ids[0]}}]
-        ops = [w.upper() for w in words[1::2]]
-        return [{"expression": " ".join(x for pair in zip(ids, ops + [""]) for x in pair).strip()}]
-    return [{"license": {"name": debian}}]
-
-
-def licences(rule, package):
+def copyright_file(package):
     path = "/usr/share/doc/%s/copyright" % package
     try:
-        text = open(path, encoding="utf-8", errors="replace").read()
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return path, f.read()
     except OSError:
         fail("no copyright file for " + package)
-    if rule.spdx:
-        if rule.confirm not in text:
-            fail("%s does not say %r" % (path, rule.confirm))
-        return [{"expression": rule.spdx}]
-    if not text.startswith("Format:"):
-        fail("%s is not machine-readable: add a rule for %s to packaging/sbom.py" % (path, package))
-    debian = dep5_licence(text, rule.dep5)
-    if not debian:
-        fail("%s names no licence for %s" % (path, rule.dep5))
-    return spdx_licences(debian)
+
+
+def built(file):
+    """Whether a file that went into a program is compiled code (an object, or an archive and
+    one of its members) rather than a header."""
+    return isinstance(file, tuple) or re.search(r"\.(o|obj)$", file) is not None
+
+
+class Licences:
+    """What a component's licence is made of: the licences of the files of it that went into
+    the programs, each found by its path in the package's source tree."""
+
+    def __init__(self, rule, package):
+        self.rule, self.expressions = rule, set()
+        self.matched, self.mapped, self.unmatched = set(), set(), {}  # unmatched: scope -> files
+        path, text = copyright_file(package)
+        if rule.spdx:
+            if rule.confirm not in text:
+                fail("%s does not say %r" % (path, rule.confirm))
+            self.expressions.add(rule.spdx)
+            return
+        if not text.startswith("Format:"):
+            fail("%s is not machine-readable: add a rule for %s to packaging/sbom.py"
+                 % (path, package))
+        self.copyright = licences.Copyright(text)
+        if not self.copyright.paragraphs:
+            fail(path + " has no Files: paragraph with a licence")
+
+    def add(self, file, sources):
+        """Adds a file (a path, or an archive's path and a member's name) compiled from the
+        source paths given, or from unknown ones (None)."""
+        found = [self.copyright.licence_of(p) for p in sources or ()
+                 if self.copyright.knows(p)]
+        if sources and len(found) == len(sources) and None not in found:
+            self.expressions.update(found)
+            self.matched.add(file)
+            return
+        # A header may come from any of the source paths that its installed path maps to: it
+        # takes the licences of all of them.
+        candidates = [] if built(file) else self.rule.header_sources(file)
+        found = [self.copyright.licence_of(p) for p in candidates]
+        if found and None not in found:
+            self.expressions.update(found)
+            self.mapped.add(file)
+            return
+        # Otherwise the file takes every licence that a file of its part of the tree may have:
+        # more than its own, never less.
+        scope = self.rule.built_scope if built(file) else self.rule.scope
+        self.expressions.update(self.copyright.licences_within(scope))
+        self.unmatched.setdefault(scope, set()).add(file)
+
+    def cyclonedx(self):
+        expression = licences.all_of(self.expressions)
+        if expression in licences.SPDX.values():
+            return [{"license": {"id": expression}}]
+        return [{"expression": expression}]
+
+    def basis(self):
+        if self.rule.spdx:
+            return "the copyright file's licence for the whole package"
+        parts = ["%d files by their source paths" % len(self.matched),
+                 "%d headers by the source paths that their installed paths map to"
+                 % len(self.mapped)]
+        parts += ["%d files of unknown source path, with every licence that the copyright file "
+                  "gives for %s" % (len(files), scope)
+                  for scope, files in sorted(self.unmatched.items())]
+        if not self.unmatched:
+            parts.append("no file of unknown source path")
+        return "; ".join(parts)
 
 
 def os_release():
@@ -244,7 +304,7 @@ def rule_for(package, path):
     for rule in RULES:
         if rule.takes(package, path):
             return rule
-    return Rule(package, re.escape(package), r"", "Debian package " + package, dep5="*")
+    return Rule(package, re.escape(package), r"", "Debian package " + package)
 
 
 def library_component(rule, package, distro):
@@ -253,10 +313,33 @@ def library_component(rule, package, distro):
     return {
         # One package may hold several components (mingw-w64's runtime and winpthreads).
         "type": "library", "bom-ref": "%s#%s" % (address, rule.name), "name": rule.name,
-        "version": version, "description": rule.description,
-        "licenses": licences(rule, package), "purl": address,
+        "version": version, "description": rule.description, "purl": address,
         "properties": [{"name": "debian:package", "value": package}],
     }
+
+
+class Sources:
+    """The source paths of the objects and library members that went into the programs, read
+    once from each file's DWARF."""
+
+    def __init__(self):
+        self.read = {}
+
+    def of(self, objdump, path, members):
+        """[(file, its source paths or None)] for the members taken from an archive, or for an
+        object; the sources of any other file (a header) are unknown."""
+        if not members and not built(path):
+            return [(path, None)]
+        if (objdump, path) not in self.read:
+            try:
+                self.read[(objdump, path)] = licences.dwarf_sources(objdump, path)
+            except OSError as error:
+                fail(str(error))
+        found = self.read[(objdump, path)]
+        if not members:
+            known = found and None not in found.values()
+            return [(path, set().union(*found.values()) if known else None)]
+        return [((path, m), found.get(m)) for m in sorted(members)]
 
 
 def sha256(path):
@@ -288,20 +371,26 @@ def main():
 
     distro = os_release().get("VERSION_CODENAME", "unknown")
     programs, libraries, dependencies, tools = [], {}, [], set(args.tool)
+    bases, sources = {}, Sources()
     for inputs_path in args.inputs:
         with open(inputs_path) as f:
             inputs = json.load(f)
         tools.update(inputs["tools"])
         tree = os.path.normpath(inputs["tree"])
+        objdump = inputs.get("objdump") or fail(inputs_path + " names no objdump")
         for program in inputs["programs"]:
             ref = "%s-%s" % (program["name"], inputs["arch"])
             files = program_inputs(program, tree)
             needs = set()
-            for path, package in owners(files).items():
+            for path, package in sorted(owners(files).items()):
                 rule = rule_for(package, path)
                 key = (rule.name, package)
                 if key not in libraries:
                     libraries[key] = library_component(rule, package, distro)
+                    bases[key] = Licences(rule, package)
+                if not rule.spdx:
+                    for file, found in sources.of(objdump, path, files[path]):
+                        bases[key].add(file, found)
                 needs.add(libraries[key]["bom-ref"])
             programs.append({
                 "type": "application", "bom-ref": ref, "name": program["name"],
@@ -310,6 +399,11 @@ def main():
                 "properties": [{"name": "kestrowinda:architecture", "value": inputs["arch"]}],
             })
             dependencies.append({"ref": ref, "dependsOn": sorted(needs)})
+
+    for key, component in libraries.items():
+        component["licenses"] = bases[key].cyclonedx()
+        component["properties"].append({"name": "kestrowinda:licence-basis",
+                                        "value": bases[key].basis()})
 
     top = "kestrowinda-" + args.version
     digests = "".join(p["hashes"][0]["content"] for p in programs)

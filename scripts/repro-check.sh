@@ -8,8 +8,9 @@
 # differing bytes.
 #   scripts/repro-check.sh [--ref REF] [--dir DIR] [--keep]
 #     --ref   the commit (default: HEAD); uncommitted changes are not part of it
-#     --dir   where the two builds go (default: a new folder under /var/tmp)
+#     --dir   the folder in which it makes a new folder for the two builds (default: /var/tmp)
 #     --keep  keep both builds afterwards
+# It removes only the folder that it made, and keeps it when the builds differ.
 # Both builds are unsigned: a signature holds its signing time, so signed builds differ by
 # their signatures alone. Takes two full builds of both architectures (about 10 minutes on two
 # cores). Exits with 0 when every file is identical.
@@ -31,9 +32,16 @@ done
 "$root/scripts/setup.sh" >/dev/null || exit 1
 commit=$(git -C "$root" rev-parse --verify --quiet "$ref^{commit}") ||
   { echo "$ref is no commit" >&2; exit 2; }
-[ -n "$dir" ] || dir=$(mktemp -d /var/tmp/kw-repro.XXXXXX)
-mkdir -p "$dir" && dir=$(realpath "$dir")
-[ $keep -eq 1 ] || trap 'rm -rf "$dir"' EXIT
+# The builds go into a new folder of their own, so that removing it removes nothing else.
+parent=${dir:-/var/tmp}
+made_parent=0
+[ -d "$parent" ] || { mkdir -p "$parent" && made_parent=1; } || exit 2
+dir=$(mktemp -d "$(realpath "$parent")/kw-repro.XXXXXX") || exit 2
+cleanup() {
+  rm -rf "$dir"
+  [ $made_parent -eq 0 ] || rmdir "$parent" 2>/dev/null
+}
+[ $keep -eq 1 ] || trap cleanup EXIT
 
 # One build: build NAME FOLDER UMASK TZ LOCALE, from a clone of the commit in FOLDER.
 build() {
@@ -62,6 +70,8 @@ two="$dir/the-second-build/src/kestrowinda"
 if [ "$(files "$one")" != "$(files "$two")" ]; then
   echo "The builds made different files:"
   diff <(files "$one") <(files "$two")
+  echo "The builds are kept in $dir."
+  trap - EXIT
   exit 1
 fi
 
@@ -89,6 +99,7 @@ for f in $(files "$one"); do
 done
 if [ $status -eq 0 ]; then
   echo "Every file is identical."
+  [ $keep -eq 0 ] || echo "The builds are kept in $dir."
 else
   echo "Some files differ; the builds are kept in $dir."
   trap - EXIT

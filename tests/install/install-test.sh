@@ -8,8 +8,9 @@
 #     msi       the signed x64 MSI (release.signing makes it): silent install, files, shortcut,
 #               Add/Remove Programs, the PATH entry (kwctl by name), the installed program
 #               sending a job; then the uninstall
-#     upgrade   .0 installed, then the same version again, then .1: one copy of the newer; no
-#               downgrade; uninstall
+#     upgrade   .0 installed, then the release's <major.minor> (the same version number under
+#               another product code), then its signed build reinstalled over it, then .1: one
+#               copy of the newer; no downgrade; uninstall
 #     x86       the signed x86 MSI's tables; installed as on 64-bit Windows (by the 64-bit msiexec,
 #               into Program Files (x86), the entry in the 32-bit registry view), kwctl by name
 #               where Wine runs 32-bit programs; then the uninstall
@@ -73,12 +74,13 @@ fresh_prefix() {
   installed86="$WINEPREFIX/drive_c/Program Files (x86)/Kestrowinda"
 }
 
-# msiexec <option> <package>: a silent run with a log kept for failures.
+# msiexec <option> <package> [PROPERTY=VALUE]...: a silent run with a log kept for failures.
 runs=0
 msiexec() {
   runs=$((runs + 1))
   local log="$work/msiexec-$runs.log"
-  "$KW_WINE" msiexec "$1" "$(kw_winpath "$2")" /qn "/l*v" "$(kw_winpath "$log")" >/dev/null 2>&1
+  "$KW_WINE" msiexec "$1" "$(kw_winpath "$2")" "${@:3}" /qn "/l*v" "$(kw_winpath "$log")" \
+    >/dev/null 2>&1
   local status=$?
   [ $status -eq 0 ] || tail -n 20 "$log" 2>/dev/null
   return $status
@@ -238,10 +240,20 @@ case $check in
     expect "$old installs" msiexec /i "$old_msi"
     expect "one entry, version $old" equal "$(arp_count) $(arp_version)" "1 $old"
     old_code=$(arp_codes)
-    # The release package of this version is another build of the same version as .0.
+    # The release's package has .0's version number, but its version string, and so its product
+    # code, is another: it is a major upgrade too.
     if [ "$version" = "$series" ]; then
-      expect "another build of the same version replaces it" msiexec /i "$msi64"
+      expect "$version, the same version number under another product code, replaces it" \
+        msiexec /i "$msi64"
       expect "one entry, version $version" equal "$(arp_count) $(arp_version)" "1 $version"
+      # Another build of the installed version has its product code: Windows refuses to install
+      # it (1638), but reinstalls from it (README, "Packages and deployment").
+      signed64="$(dirname "$bin")/dist-signed/kestrowinda-$version-x64.msi"
+      signed_files=$(extract "$signed64" "$work/signed")
+      expect "its signed build reinstalls over it (REINSTALL=ALL REINSTALLMODE=vamus)" \
+        msiexec /i "$signed64" REINSTALL=ALL REINSTALLMODE=vamus
+      expect "   ... the signed files are in place, one entry" \
+        eval 'same_files "$installed" "$signed_files" && equal "$(arp_count)" 1'
       old_code=$(arp_codes)
     fi
     expect "$new installs over it" msiexec /i "$new_msi"

@@ -13,6 +13,7 @@
 #              version 1.10.0) and the MSIs
 #     help     the help compiled twice a moment apart gives the same bytes once
 #              packaging/chm-time.py has set its time
+#     licences the SBOM's licence finding (licences_test.py), with the build's objdump
 # KW_OSSLSIGNCODE names another osslsigncode to sign and verify with (2.5 and 2.9 both pass).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -158,6 +159,11 @@ case $check in
     expect "two compilations a second apart differ" eval '! cmp -s "$first" "$second"'
     for f in "$first" "$second"; do "$KW_PYTHON" "$root/packaging/chm-time.py" "$f" 1700000000; done
     expect "   ... and are the same bytes once chm-time.py has set their time" cmp "$first" "$second"
+    ;;
+
+  licences)
+    objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$bin/CMakeCache.txt")
+    "$KW_PYTHON" "$here/licences_test.py" "$objdump" || failed=1
     ;;
 
   *)
